@@ -1,0 +1,26 @@
+// The module's one exported symbol.
+#include "plugin/entry/command_dispatch.h"
+#include "plugin/entry/global_setup.h"
+#include "plugin/entry/smart_render.h"
+#include "plugin/params/params_setup.h"
+
+namespace {
+
+constexpr zel::CommandHandlers kEffectHandlers = {
+    .about = nullptr,
+    .globalSetup = zel::GlobalSetup,
+    .globalSetdown = zel::GlobalSetdown,
+    .paramsSetup = zel::ParamsSetup,
+    .updateECW = nullptr,
+    .smartPreRender = zel::SmartPreRender,
+    .render = nullptr,
+};
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) PF_Err EntryPointFunc(
+    PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
+    PF_LayerDef* output, void* extra)
+{
+    return zel::dispatchCommand(kEffectHandlers, cmd, {in_data, out_data, params, output, extra});
+}

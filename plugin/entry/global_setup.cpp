@@ -1,0 +1,33 @@
+#include "plugin/entry/global_setup.h"
+
+#include <cstdio>
+
+#include "plugin/host/host_identity.h"
+
+namespace zel {
+
+PF_Err GlobalSetup(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef** /*params*/,
+                   PF_LayerDef* /*output*/)
+{
+    if (isHost(in_data, PF_APPL_ID_EDITOR)) {
+        return PF_Interrupt_CANCEL;
+    }
+    out_data->my_version = kZelVersion;
+    out_data->out_flags |= PF_OutFlag_DEEP_COLOR_AWARE;
+    // Not thread-safe on purpose: every frame renders on the one shared GL context.
+    out_data->out_flags2 |= PF_OutFlag2_I_USE_3D_CAMERA | PF_OutFlag2_I_USE_3D_LIGHTS |
+                            PF_OutFlag2_SUPPORTS_SMART_RENDER | PF_OutFlag2_FLOAT_COLOR_AWARE;
+    std::printf("global setup\n");
+    return PF_Err_NONE;
+}
+
+PF_Err GlobalSetdown(PF_InData* in_data, PF_OutData* /*out_data*/, PF_ParamDef** /*params*/,
+                     PF_LayerDef* /*output*/)
+{
+    if (isHost(in_data, PF_APPL_ID_EDITOR)) {
+        return PF_Interrupt_CANCEL;
+    }
+    return PF_Err_NONE;
+}
+
+}  // namespace zel
