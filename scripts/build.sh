@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, then configures and builds Zel into build/ (incrementally). Build
+# output goes to stderr so that commands built on this keep their standard output clean.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+"$root/scripts/install-deps.sh"
+if [[ ! -f "$root/build/CMakeCache.txt" ]]; then
+  cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2
+fi
+cmake --build "$root/build" --parallel "$(nproc)" >&2

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Zel needs to build, run and test, skipping those already present.
+# Idempotent: with everything installed it only asks dpkg and returns.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config binutils   # build; nm checks the module's exported symbols
+  libcli11-dev                         # zel-render's command line
+  nlohmann-json3-dev                   # JSON listings and scene files
+  libgtest-dev libgmock-dev            # unit tests
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}" >&2
+sudo=""
+if [[ $(id -u) -ne 0 ]]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
