@@ -1,0 +1,199 @@
+#include "apps/zel-render/param_assignment.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <optional>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+#include "apps/zel-render/number_text.h"
+
+namespace zelrender {
+namespace {
+
+std::string quoted(std::string_view text)
+{
+    return "\"" + std::string(text) + "\"";
+}
+
+[[noreturn]] void refuse(const RegisteredParam& param, const std::string& accepted,
+                         std::string_view text)
+{
+    throw std::invalid_argument(quoted(param.name()) + " takes " + accepted + "; got " +
+                                quoted(text));
+}
+
+bool isControl(const RegisteredParam& param)
+{
+    return param.type() != PF_Param_GROUP_START && param.type() != PF_Param_GROUP_END;
+}
+
+char lower(char c)
+{
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+// Edits (insertions, deletions, substitutions) between a and b, ignoring case.
+std::size_t editDistance(std::string_view a, std::string_view b)
+{
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j < row.size(); ++j) {
+        row[j] = j;
+    }
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t substitute = diagonal + (lower(a[i - 1]) == lower(b[j - 1]) ? 0 : 1);
+            diagonal = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, substitute});
+        }
+    }
+    return row.back();
+}
+
+std::string unknownControl(const ParamStore& store, std::string_view name)
+{
+    std::string message = "no control is named " + quoted(name);
+    // A slip of a few letters, or a difference of case only, is worth a suggestion.
+    const std::size_t tolerance = std::max<std::size_t>(2, name.size() / 4);
+    const RegisteredParam* closest = nullptr;
+    std::size_t best = tolerance + 1;
+    for (const RegisteredParam& param : store.all()) {
+        if (isControl(param) && !param.name().empty()) {
+            if (const std::size_t d = editDistance(name, param.name()); d < best) {
+                best = d;
+                closest = &param;
+            }
+        }
+    }
+    return message + (closest != nullptr ? "; did you mean " + quoted(closest->name()) + "?"
+                                         : "; --list-params shows them all");
+}
+
+// Where a group and a control share a name, the control is meant: groups hold no value.
+int findControl(const ParamStore& store, std::string_view name)
+{
+    bool namesGroup = false;
+    for (std::int32_t i = 1; i < store.size(); ++i) {
+        if (store.at(i).name() == name) {
+            if (isControl(store.at(i))) {
+                return i;
+            }
+            namesGroup = true;
+        }
+    }
+    if (namesGroup) {
+        throw std::invalid_argument(quoted(name) + " is a group of controls, which takes no value");
+    }
+    throw std::invalid_argument(unknownControl(store, name));
+}
+
+double parseSlider(const RegisteredParam& param, std::string_view text)
+{
+    const PF_FloatSliderDef& slider = param.def.u.fs_d;
+    const std::optional<double> number = parseNumber(text);
+    if (!number || *number < slider.valid_min || *number > slider.valid_max) {
+        refuse(param,
+               "a number from " + formatNumber(slider.valid_min) + " to " +
+                   formatNumber(slider.valid_max),
+               text);
+    }
+    return *number;
+}
+
+Choice parseChoice(const RegisteredParam& param, std::string_view text)
+{
+    const std::vector<std::string_view> choices = param.choiceList();
+    const auto byText = std::find(choices.begin(), choices.end(), text);
+    if (byText != choices.end()) {
+        return Choice{static_cast<std::int32_t>(byText - choices.begin()) + 1};
+    }
+    std::int32_t number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error == std::errc{} && end == text.data() + text.size() && number >= 1 &&
+        number <= static_cast<std::int32_t>(choices.size())) {
+        return Choice{number};
+    }
+    std::string accepted = "one of ";
+    for (std::size_t i = 0; i < choices.size(); ++i) {
+        accepted += (i > 0 ? ", " : "") + std::string(choices[i]);
+    }
+    refuse(param, accepted + " (or 1 to " + std::to_string(choices.size()) + ")", text);
+}
+
+std::optional<std::uint8_t> hexByte(std::string_view digits)
+{
+    std::uint8_t value = 0;
+    const auto [end, error] =
+        std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+    if (error != std::errc{} || end != digits.data() + digits.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+PF_Pixel parseColor(const RegisteredParam& param, std::string_view text)
+{
+    if (text.size() == 7 && text[0] == '#') {
+        const auto red = hexByte(text.substr(1, 2));
+        const auto green = hexByte(text.substr(3, 2));
+        const auto blue = hexByte(text.substr(5, 2));
+        if (red && green && blue) {
+            return PF_Pixel{PF_MAX_CHAN8, *red, *green, *blue};
+        }
+    }
+    refuse(param, "a colour as #RRGGBB (hexadecimal)", text);
+}
+
+LayerPoint parsePoint(const RegisteredParam& param, std::string_view text)
+{
+    const std::size_t comma = text.find(',');
+    if (comma != std::string_view::npos) {
+        const auto x = parseNumber(text.substr(0, comma));
+        const auto y = parseNumber(text.substr(comma + 1));
+        if (x && y) {
+            return LayerPoint{*x, *y};
+        }
+    }
+    refuse(param, "a point as X,Y in pixels of the full-size layer", text);
+}
+
+}  // namespace
+
+ParamValue parseValue(const RegisteredParam& param, std::string_view text)
+{
+    switch (param.type()) {
+    case PF_Param_FLOAT_SLIDER:
+        return parseSlider(param, text);
+    case PF_Param_POPUP:
+        return parseChoice(param, text);
+    case PF_Param_COLOR:
+        return parseColor(param, text);
+    case PF_Param_POINT:
+        return parsePoint(param, text);
+    default:
+        throw std::invalid_argument(quoted(param.name()) + " takes no value on the command line");
+    }
+}
+
+void applyAssignments(ParamStore& store, std::span<const std::string> assignments)
+{
+    std::vector<std::pair<int, ParamValue>> values;
+    for (const std::string& assignment : assignments) {
+        const std::size_t equals = assignment.find('=');
+        if (equals == std::string::npos || equals == 0) {
+            throw std::invalid_argument("--set takes NAME=VALUE, such as \"Vertices X=200\"; got " +
+                                        quoted(assignment));
+        }
+        const int index = findControl(store, std::string_view(assignment).substr(0, equals));
+        values.emplace_back(index, parseValue(store.at(index), assignment.substr(equals + 1)));
+    }
+    for (auto& [index, value] : values) {
+        store.animate(index, AnimatedValue(std::move(value)));
+    }
+}
+
+}  // namespace zelrender

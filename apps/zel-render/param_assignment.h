@@ -1,0 +1,20 @@
+// --set NAME=VALUE: a control's constant value as typed on the command line.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "apps/zel-render/param_store.h"
+
+namespace zelrender {
+
+// Reads each NAME=VALUE and makes VALUE the named control's constant value. Throws
+// std::invalid_argument naming the control and what it accepts at the first one that does not
+// fit, and then applies none of them.
+void applyAssignments(ParamStore& store, std::span<const std::string> assignments);
+
+// The value `text` gives `param`, in the units the store keeps; throws std::invalid_argument.
+ParamValue parseValue(const RegisteredParam& param, std::string_view text);
+
+}  // namespace zelrender

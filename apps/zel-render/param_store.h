@@ -1,0 +1,61 @@
+// The effect's parameters as the module registered them, each with its value over time.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "apps/zel-render/animated_value.h"
+#include "apps/zel-render/composition.h"
+#include "sdk/pf_effect.h"
+
+namespace zelrender {
+
+struct RegisteredParam {
+    // As registered, except for its text pointers, which the module only promises for the length
+    // of the add_param call: the texts live in `choices` and `label`.
+    PF_ParamDef def;
+    std::string choices;  // popups, "|"-separated
+    std::string label;    // buttons
+    AnimatedValue value;
+
+    std::string_view name() const { return def.name; }
+    PF_ParamType type() const { return def.param_type; }
+    // A popup's choices in order; empty for other types.
+    std::vector<std::string_view> choiceList() const;
+};
+
+// The name under which listings show a parameter type this host handles; empty for others.
+std::string_view paramTypeName(PF_ParamType type);
+
+class ParamStore {
+public:
+    // Holds the input layer at index 0, which the host adds itself.
+    explicit ParamStore(const Composition& composition);
+
+    // Registers a parameter at the next index; `index` is -1 or that index. Throws
+    // std::invalid_argument saying what is wrong with the definition.
+    void add(std::int32_t index, const PF_ParamDef& def);
+
+    // The definition with its value at `seconds`, as handed to the module: points in 16.16
+    // downsampled pixels, the input layer as a world of the downsampled size. Throws
+    // std::out_of_range for an index that is not registered.
+    void checkout(std::int32_t index, double seconds, PF_ParamDef& def) const;
+
+    // Replaces a parameter's value; throws std::invalid_argument when it is of another kind.
+    void animate(int index, AnimatedValue value);
+
+    const RegisteredParam& at(std::int32_t index) const;
+    std::span<const RegisteredParam> all() const { return params_; }
+    std::int32_t size() const { return static_cast<std::int32_t>(params_.size()); }
+
+private:
+    PF_LayerDef inputWorld() const;
+
+    Composition composition_;
+    std::vector<RegisteredParam> params_;
+};
+
+}  // namespace zelrender
