@@ -8,6 +8,10 @@ packages=(
   libcli11-dev                         # zel-render's command line
   nlohmann-json3-dev                   # JSON listings and scene files
   libgtest-dev libgmock-dev            # unit tests
+  libepoxy-dev libegl-dev libgl-dev    # GL entry points and the off-screen EGL context
+  libglu1-mesa-dev                     # gluErrorString and the projection helpers
+  libegl-mesa0 libgl1-mesa-dri         # Mesa's drivers: llvmpipe where there is no GPU
+  glslang-tools                        # glslangValidator checks every shader variant
 )
 
 missing=()

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "plugin/entry/opengl_setup.h"
+#include "plugin/entry/persistent_mp.h"
 #include "plugin/host/host_identity.h"
 
 namespace zel {
@@ -18,6 +20,8 @@ PF_Err GlobalSetup(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef** /*par
     out_data->out_flags2 |= PF_OutFlag2_I_USE_3D_CAMERA | PF_OutFlag2_I_USE_3D_LIGHTS |
                             PF_OutFlag2_SUPPORTS_SMART_RENDER | PF_OutFlag2_FLOAT_COLOR_AWARE;
     std::printf("global setup\n");
+    AEGP_SetPersistentMP(in_data, kMatchName, 0);
+    InitializeOpenGL(defaultOpenGLSetupEnvironment());
     return PF_Err_NONE;
 }
 
@@ -27,6 +31,7 @@ PF_Err GlobalSetdown(PF_InData* in_data, PF_OutData* /*out_data*/, PF_ParamDef**
     if (isHost(in_data, PF_APPL_ID_EDITOR)) {
         return PF_Interrupt_CANCEL;
     }
+    ShutdownOpenGL(platform::eglContextPlatform());
     return PF_Err_NONE;
 }
 

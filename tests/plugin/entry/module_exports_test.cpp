@@ -1,4 +1,5 @@
-// The built module as a host sees it: one exported function, loadable and callable.
+// The built module as a host sees it: one exported function and the occlusion kernel, loadable
+// and callable.
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
@@ -14,6 +15,7 @@
 
 namespace {
 
+// "T EntryPointFunc"-style entries: symbol type and name.
 std::vector<std::string> definedDynamicSymbols(const std::string& path)
 {
     const std::string command = "nm -D --defined-only '" + path + "'";
@@ -24,15 +26,16 @@ std::vector<std::string> definedDynamicSymbols(const std::string& path)
         std::istringstream fields(line.data());
         std::string address, type, name;
         if (fields >> address >> type >> name) {
-            names.push_back(name);
+            names.push_back(type + " " + name);
         }
     }
     return names;
 }
 
-TEST(ModuleExports, ExactlyTheEntryPointIsExported)
+TEST(ModuleExports, OnlyTheEntryPointAndTheKernelAreExported)
 {
-    EXPECT_EQ(definedDynamicSymbols(ZEL_MODULE_PATH), std::vector<std::string>{"EntryPointFunc"});
+    EXPECT_EQ(definedDynamicSymbols(ZEL_MODULE_PATH),
+              (std::vector<std::string>{"T EntryPointFunc", "B SSAOSamplePattern"}));
 }
 
 TEST(ModuleExports, TheEntryPointLoadsAndAnswersAnUnknownCommandWithZero)

@@ -1,0 +1,6 @@
+// Full-screen pass-through for the image passes.
+void main()
+{
+    gl_TexCoord[0] = gl_MultiTexCoord0;
+    gl_Position = gl_ModelViewProjectionMatrix * gl_Vertex;
+}
