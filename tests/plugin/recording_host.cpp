@@ -16,8 +16,9 @@ SPErr acquireSuite(const char* name, int32_t version, const void** suite)
 {
     RecordingHost& host = *gCurrent;
     host.log.push_back("acquire " + std::string(name) + " " + std::to_string(version));
-    const bool known = host.offered.count({name, version}) != 0;
-    *suite = known ? &kSuiteTable : nullptr;
+    const auto offer = host.offered.find({name, version});
+    const bool known = offer != host.offered.end();
+    *suite = known ? offer->second : nullptr;
     return known ? kSPNoError : kSPSuiteNotFoundError;
 }
 
@@ -142,9 +143,9 @@ RecordingHost::~RecordingHost()
     gCurrent = nullptr;
 }
 
-void RecordingHost::offerSuite(const std::string& name, int version)
+void RecordingHost::offerSuite(const std::string& name, int version, const void* table)
 {
-    offered.insert({name, version});
+    offered[{name, version}] = table != nullptr ? table : &kSuiteTable;
 }
 
 std::vector<std::string> RecordingHost::entries(const std::string& prefix) const

@@ -25,9 +25,10 @@ public:
     // Every callback and suite call, e.g. "checkout 5", "checkin 5", "acquire PF World Suite 2".
     std::vector<std::string> log;
 
-    // Suites the basic suite hands out; anything else is not found.
-    void offerSuite(const std::string& name, int version);
-    std::set<std::pair<std::string, int>> offered;
+    // Suites the basic suite hands out, with their tables (a placeholder when the test only
+    // counts acquisitions); anything else is not found.
+    void offerSuite(const std::string& name, int version, const void* table = nullptr);
+    std::map<std::pair<std::string, int>, const void*> offered;
     SPErr releaseResult = kSPNoError;
 
     // Parameters the effect added, as it described them.
