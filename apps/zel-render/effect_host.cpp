@@ -64,10 +64,12 @@ std::string returnMessage(const PF_OutData& out)
 
 EffectHost::EffectHost(PF_EntryPointFunc entryPoint, const Composition& composition,
                        const ModuleOutput& moduleOutput)
-    : entryPoint_(entryPoint), moduleOutput_(moduleOutput), params_(composition),
-      utils_(utilCallbacks())
+    : entryPoint_(entryPoint), moduleOutput_(moduleOutput),
+      settings_(PersistentSettings::defaultFile()), params_(composition), utils_(utilCallbacks())
 {
     suites_.add({kPFHandleSuite, kPFHandleSuiteVersion2}, &kHandleSuite);
+    suites_.add({kAEGPPersistentDataSuite, kAEGPPersistentDataSuiteVersion3},
+                &PersistentSettings::kSuite);
 
     const PF_Rect extent = {0, 0, downsampled(composition.width, composition.downsampleX),
                             downsampled(composition.height, composition.downsampleY)};

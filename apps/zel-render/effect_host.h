@@ -10,6 +10,7 @@
 #include "apps/zel-render/host_commands.h"
 #include "apps/zel-render/module_output.h"
 #include "apps/zel-render/param_store.h"
+#include "apps/zel-render/persistent_settings.h"
 #include "sdk/pf_effect.h"
 
 namespace zelrender {
@@ -48,6 +49,7 @@ private:
 
     PF_EntryPointFunc entryPoint_;
     const ModuleOutput& moduleOutput_;
+    PersistentSettings settings_;
     BasicSuite suites_;
     ParamStore params_;
     PF_UtilCallbacks utils_;

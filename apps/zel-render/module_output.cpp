@@ -5,38 +5,18 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <system_error>
 
+#include "apps/zel-render/user_directories.h"
+
 namespace zelrender {
-namespace {
-
-// An environment variable that names an absolute path; relative ones are ignored, as the XDG
-// directory rules ask.
-std::filesystem::path absoluteFromEnv(const char* name)
-{
-    const char* value = std::getenv(name);
-    if (value == nullptr || value[0] != '/') {
-        return {};
-    }
-    return value;
-}
-
-}  // namespace
 
 std::filesystem::path moduleLogPath()
 {
-    std::filesystem::path state = absoluteFromEnv("XDG_STATE_HOME");
-    if (state.empty()) {
-        const std::filesystem::path home = absoluteFromEnv("HOME");
-        if (home.empty()) {
-            return {};
-        }
-        state = home / ".local" / "state";
-    }
-    return state / "zel" / "zel-render.log";
+    const std::filesystem::path directory = userDirectory("XDG_STATE_HOME", ".local/state");
+    return directory.empty() ? directory : directory / "zel-render.log";
 }
 
 ModuleOutput ModuleOutput::toStderr()

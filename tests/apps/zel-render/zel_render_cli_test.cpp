@@ -54,13 +54,13 @@ protected:
     }
     ~ZelRender() override { fs::remove_all(dir_); }
 
-    // Runs zel-render with its log under `stateHome` (this test's own directory by default) and
-    // stdout and stderr kept apart.
+    // Runs zel-render with its log under `stateHome` and its preferences under this test's own
+    // directory, and stdout and stderr kept apart.
     Outcome run(const std::vector<std::string>& arguments, const std::string& stateHome = "") const
     {
         std::string command =
-            "XDG_STATE_HOME=" + shellQuoted(stateHome.empty() ? dir_.string() : stateHome) + " " +
-            shellQuoted(ZEL_RENDER_PATH);
+            "XDG_STATE_HOME=" + shellQuoted(stateHome.empty() ? dir_.string() : stateHome) +
+            " XDG_CONFIG_HOME=" + shellQuoted(dir_.string()) + " " + shellQuoted(ZEL_RENDER_PATH);
         for (const std::string& argument : arguments) {
             command += " " + shellQuoted(argument);
         }
@@ -78,6 +78,7 @@ protected:
     }
 
     fs::path log() const { return dir_ / "zel" / "zel-render.log"; }
+    fs::path preferences() const { return dir_ / "zel" / "preferences.ini"; }
 
     fs::path dir_;
 };
@@ -197,6 +198,15 @@ TEST_F(ZelRender, AModuleThatCannotBeUsedExitsWithTwoNamingThePathAndTheReason)
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         EXPECT_EQ(r.out, "");
     }
+}
+
+TEST_F(ZelRender, KeepsTheModulesPreferenceInTheUsersConfiguration)
+{
+    ASSERT_EQ(run({"--list-params"}).exitCode, 0);
+    EXPECT_EQ(contents(preferences()),
+              "# Settings that effects keep in zel-render, by section.\n"
+              "[EffectsCompatability -- Effect MP Compatible 6]\n"
+              "vo Zel = 0\n");
 }
 
 }  // namespace
