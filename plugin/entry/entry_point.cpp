@@ -2,6 +2,7 @@
 #include "plugin/entry/command_dispatch.h"
 #include "plugin/entry/global_setup.h"
 #include "plugin/entry/smart_render.h"
+#include "plugin/params/parameter_interplay.h"
 #include "plugin/params/params_setup.h"
 
 namespace {
@@ -11,7 +12,7 @@ constexpr zel::CommandHandlers kEffectHandlers = {
     .globalSetup = zel::GlobalSetup,
     .globalSetdown = zel::GlobalSetdown,
     .paramsSetup = zel::ParamsSetup,
-    .updateECW = nullptr,
+    .updateECW = zel::UpdateECW,
     .smartPreRender = zel::SmartPreRender,
     .render = nullptr,
 };

@@ -15,7 +15,8 @@ PF_Err GlobalSetup(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef** /*par
         return PF_Interrupt_CANCEL;
     }
     out_data->my_version = kZelVersion;
-    out_data->out_flags |= PF_OutFlag_DEEP_COLOR_AWARE;
+    // Asking for interface updates lets the controls grey out as the user changes choices.
+    out_data->out_flags |= PF_OutFlag_DEEP_COLOR_AWARE | PF_OutFlag_SEND_UPDATE_PARAMS_UI;
     // Not thread-safe on purpose: every frame renders on the one shared GL context.
     out_data->out_flags2 |= PF_OutFlag2_I_USE_3D_CAMERA | PF_OutFlag2_I_USE_3D_LIGHTS |
                             PF_OutFlag2_SUPPORTS_SMART_RENDER | PF_OutFlag2_FLOAT_COLOR_AWARE;

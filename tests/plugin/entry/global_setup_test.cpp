@@ -16,7 +16,8 @@ TEST(GlobalSetup, DeclaresVersionAndCapabilitiesAddingToWhatTheHostSet)
     host.out_data.out_flags2 = 1 << 30;
     EXPECT_EQ(GlobalSetup(&host.in_data, &host.out_data, nullptr, nullptr), PF_Err_NONE);
     EXPECT_EQ(host.out_data.my_version, 0x90601u);
-    EXPECT_EQ(host.out_data.out_flags, 1 | PF_OutFlag_DEEP_COLOR_AWARE);
+    EXPECT_EQ(host.out_data.out_flags,
+              1 | PF_OutFlag_DEEP_COLOR_AWARE | PF_OutFlag_SEND_UPDATE_PARAMS_UI);
     EXPECT_EQ(host.out_data.out_flags2,
               (1 << 30) | PF_OutFlag2_I_USE_3D_CAMERA | PF_OutFlag2_I_USE_3D_LIGHTS |
                   PF_OutFlag2_SUPPORTS_SMART_RENDER | PF_OutFlag2_FLOAT_COLOR_AWARE);
