@@ -1,0 +1,201 @@
+#include "plugin/render/mesh/render_scene.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <optional>
+
+namespace zel {
+namespace {
+
+// How the pieces of the walk become primitives.
+enum class Style {
+    Fill,    // one strip per instance, runs joined by repeated vertices
+    Strips,  // one strip per row, or per cell when stepping columns
+    Points,  // one point primitive per instance, no joins
+};
+
+struct Drawing {
+    Style style;
+    Primitive primitive;
+};
+
+// Null for a draw mode outside 1 to 4: no primitive is begun, so no vertex may be sent either.
+std::optional<Drawing> drawingFor(int drawMode, int tessellation)
+{
+    const Primitive strip = tessellation == 1 ? Primitive::TriangleStrip : Primitive::QuadStrip;
+    switch (drawMode) {
+    case 1: return Drawing{Style::Fill, strip};
+    case 2:
+    case 4: return Drawing{Style::Strips, strip};
+    case 3: return Drawing{Style::Points, Primitive::Points};
+    default: return std::nullopt;
+    }
+}
+
+int reducedCount(int count, double autoScale, int reduceGeometry)
+{
+    switch (reduceGeometry) {
+    case 2: return static_cast<int>(std::trunc(count * autoScale));
+    case 3: return count / 2;
+    case 4: return count / 4;
+    case 5: return count / 16;
+    default: return count;
+    }
+}
+
+// The remainder of the scroll within one cell, its sign following the scroll. A grid of size 0
+// has cells of size 0, whose remainder would be NaN and take every position with it.
+double gridShift(double scroll, double spacing)
+{
+    return spacing == 0.0 ? 0.0 : std::fmod(scroll, spacing);
+}
+
+void rotateXYZ(VertexSink& sink, double x, double y, double z)
+{
+    sink.rotate(x, 1, 0, 0);
+    sink.rotate(y, 0, 1, 0);
+    sink.rotate(z, 0, 0, 1);
+}
+
+// Cell corners by their offset from (c, r): 00 lower left, 01 upper left, 10 and 11 on the right.
+enum Corner { k00, k01, k10, k11, kCornerCount };
+
+struct Rgba {
+    double r, g, b, a;
+};
+
+class GridWalk {
+public:
+    GridWalk(VertexSink& sink, const SceneArguments& args, Drawing drawing)
+        : sink_(sink), args_(args), drawing_(drawing),
+          colSegs_(std::max(reducedCount(args.verticesX, args.autoScaleX, args.reduceGeometry), 2) - 1),
+          rowSegs_(std::max(reducedCount(args.verticesY, args.autoScaleY, args.reduceGeometry), 2) - 1),
+          xShift_(gridShift(args.scrollX, args.sizeX / colSegs_)),
+          yShift_(gridShift(args.scrollY, args.sizeY / rowSegs_)),
+          // A step below 1 would never advance the walk.
+          stepX_(std::max(args.stepX, 1)), stepY_(std::max(args.stepY, 1))
+    {
+    }
+
+    void instance(double alpha)
+    {
+        // The nudge shades the corners of each cell unevenly, so neighbouring cells differ.
+        const double t = args_.nudge - 1.0;
+        const std::array<double, kCornerCount> factors = {1.0, 1.0 + 0.25 * t, 1.0 + t, 1.0 + 0.75 * t};
+        for (std::size_t k = 0; k < factors.size(); ++k) {
+            const double f = factors[k];
+            colors_[k] = {alpha * args_.colorR * f, alpha * args_.colorG * f, alpha * args_.colorB * f, alpha};
+        }
+
+        // With columns stepped every cell is a piece of its own; otherwise a whole row is.
+        const bool cellPieces = stepX_ >= 2;
+        sink_.begin(drawing_.primitive);
+        for (int r = 0; r < rowSegs_; r += stepY_) {
+            for (int c = 0; c < colSegs_; c += stepX_) {
+                if (c == 0 || cellPieces) {
+                    if (r > 0 || c > 0) {
+                        startPiece(c, r);
+                    }
+                    vertex(c, r, k00);
+                    vertex(c, r + 1, k01);
+                }
+                vertex(c + 1, r, k10);
+                vertex(c + 1, r + 1, k11);
+                if (c + 1 == colSegs_ || cellPieces) {
+                    endPiece(c + 1, r + 1);
+                }
+            }
+        }
+        if (drawing_.style != Style::Strips) {
+            sink_.end();
+        }
+    }
+
+private:
+    void startPiece(int c, int r)
+    {
+        if (drawing_.style == Style::Strips) {
+            sink_.begin(drawing_.primitive);
+        } else if (drawing_.style == Style::Fill) {
+            joinVertex(c, r, k00);
+        }
+    }
+
+    void endPiece(int c, int r)
+    {
+        if (drawing_.style == Style::Strips) {
+            sink_.end();
+        } else if (drawing_.style == Style::Fill) {
+            joinVertex(c, r, k11);
+        }
+    }
+
+    // A repeated vertex between two runs of one strip: zero-area triangles, or with quads a
+    // second bare position so that the strip's vertex count stays even.
+    void joinVertex(int c, int r, Corner corner)
+    {
+        vertex(c, r, corner);
+        if (args_.tessellation == 2) {
+            sink_.vertex(x(c), y(r), 0);
+        }
+    }
+
+    void vertex(int c, int r, Corner corner)
+    {
+        const double u = static_cast<double>(c) / colSegs_;
+        const double v = static_cast<double>(r) / rowSegs_;
+        const Rgba& rgba = colors_[static_cast<std::size_t>(corner)];
+        sink_.normal(0, 0, -1);
+        sink_.texCoord0(u * args_.texScaleX, v * args_.texScaleY, 1);
+        sink_.texCoord1(u, v, 0);
+        sink_.color(rgba.r, rgba.g, rgba.b, rgba.a);
+        sink_.vertex(x(c), y(r), 0);
+    }
+
+    double x(int c) const { return (static_cast<double>(c) / colSegs_ - 0.5) * args_.sizeX + xShift_; }
+    double y(int r) const { return (static_cast<double>(r) / rowSegs_ - 0.5) * args_.sizeY + yShift_; }
+
+    VertexSink& sink_;
+    const SceneArguments& args_;
+    const Drawing drawing_;
+    const int colSegs_, rowSegs_;
+    const double xShift_, yShift_;
+    const int stepX_, stepY_;
+    std::array<Rgba, kCornerCount> colors_{};
+};
+
+}  // namespace
+
+void RenderScene(VertexSink& sink, const SceneArguments& args)
+{
+    if (args.useAmplitudeTexture != 0) {
+        sink.bindTexture2D(5, args.amplitudeTextureId);
+    }
+    if (args.useColorTexture != 0) {
+        sink.bindTexture2D(0, args.colorTextureId);
+    }
+
+    sink.pushMatrix();
+    sink.translate(args.translateX, args.translateY, args.translateZ);
+    rotateXYZ(sink, args.rotateX, args.rotateY, args.rotateZ);
+    sink.frontFaceClockwise();
+
+    if (const std::optional<Drawing> drawing = drawingFor(args.drawMode, args.tessellation)) {
+        GridWalk walk(sink, args, *drawing);
+        double alpha = args.opacity;
+        for (int k = 0; k < args.instances; ++k) {
+            // Each instance builds on the previous one's transform: instance k carries it k times.
+            if (k > 0) {
+                sink.translate(args.repeatTranslateX, args.repeatTranslateY, args.repeatTranslateZ);
+                rotateXYZ(sink, args.repeatRotateX, args.repeatRotateY, args.repeatRotateZ);
+                sink.scale(args.repeatScale, args.repeatScale, args.repeatScale);
+                alpha *= args.repeatOpacity;
+            }
+            walk.instance(alpha);
+        }
+    }
+    sink.popMatrix();
+}
+
+}  // namespace zel
