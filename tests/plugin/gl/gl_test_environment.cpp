@@ -1,14 +1,24 @@
 #include "tests/plugin/gl/gl_test_environment.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "plugin/entry/opengl_setup.h"
 
 namespace zel::test {
 
+// A failure here must fail the run: a fatal assertion in an environment would only mark the tests
+// as skipped.
 void GLTestEnvironment::SetUp()
 {
     InitializeOpenGL(defaultOpenGLSetupEnvironment());
-    ASSERT_NE(gSharedContext, nullptr) << "no OpenGL context: GL tests need one (llvmpipe will do)";
-    ASSERT_NE(prog_postprocess_ssao_shader, 0u) << "not every program linked; see the output above";
+    const char* problem = gSharedContext == nullptr           ? "no OpenGL context could be made (llvmpipe will do)"
+                          : prog_postprocess_ssao_shader == 0 ? "not every shader program linked (see above)"
+                                                              : nullptr;
+    if (problem != nullptr) {
+        std::fprintf(stderr, "GL tests cannot run: %s\n", problem);
+        std::exit(1);
+    }
 }
 
 void GLTestEnvironment::TearDown()
