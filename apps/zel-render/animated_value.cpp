@@ -14,9 +14,9 @@ double lerp(double a, double b, double t)
     return a + (b - a) * t;
 }
 
-std::uint8_t lerpChannel(std::uint8_t a, std::uint8_t b, double t)
+std::uint8_t toByte(double channel)
 {
-    return static_cast<std::uint8_t>(std::lround(lerp(a, b, t)));
+    return static_cast<std::uint8_t>(std::lround(std::clamp(channel, 0.0, 1.0) * PF_MAX_CHAN8));
 }
 
 // The value a fraction t of the way from a to b.
@@ -35,10 +35,10 @@ ParamValue between(Choice a, Choice, double)
     return a;
 }
 
-ParamValue between(const PF_Pixel& a, const PF_Pixel& b, double t)
+ParamValue between(const Color& a, const Color& b, double t)
 {
-    return PF_Pixel{lerpChannel(a.alpha, b.alpha, t), lerpChannel(a.red, b.red, t),
-                    lerpChannel(a.green, b.green, t), lerpChannel(a.blue, b.blue, t)};
+    return Color{lerp(a.alpha, b.alpha, t), lerp(a.red, b.red, t), lerp(a.green, b.green, t),
+                 lerp(a.blue, b.blue, t)};
 }
 
 ParamValue between(const LayerPoint& a, const LayerPoint& b, double t)
@@ -47,6 +47,17 @@ ParamValue between(const LayerPoint& a, const LayerPoint& b, double t)
 }
 
 }  // namespace
+
+Color Color::fromPixel(const PF_Pixel& pixel)
+{
+    constexpr double max = PF_MAX_CHAN8;
+    return {pixel.alpha / max, pixel.red / max, pixel.green / max, pixel.blue / max};
+}
+
+PF_Pixel Color::toPixel() const
+{
+    return {toByte(alpha), toByte(red), toByte(green), toByte(blue)};
+}
 
 AnimatedValue::AnimatedValue(ParamValue constant) : keyframes_{{0.0, constant}}
 {

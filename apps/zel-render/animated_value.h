@@ -21,8 +21,21 @@ struct LayerPoint {
     bool operator==(const LayerPoint&) const = default;
 };
 
+// A colour at full precision, 0 to 1 per channel, alpha first like the host's pixels.
+struct Color {
+    double alpha;
+    double red;
+    double green;
+    double blue;
+    bool operator==(const Color&) const = default;
+
+    static Color fromPixel(const PF_Pixel& pixel);
+    // Each channel rounded to the nearest of 0 to 255, held there when beyond.
+    PF_Pixel toPixel() const;
+};
+
 // By kind: none (layers, buttons, groups), float slider, popup, colour, point.
-using ParamValue = std::variant<std::monostate, double, Choice, PF_Pixel, LayerPoint>;
+using ParamValue = std::variant<std::monostate, double, Choice, Color, LayerPoint>;
 
 enum class Interpolation { Linear, Hold };
 

@@ -2,11 +2,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
-#include "apps/zel-render/handles.h"
 #include "apps/zel-render/host_callbacks.h"
+#include "apps/zel-render/host_suites.h"
 
 namespace zelrender {
 namespace {
@@ -15,6 +16,7 @@ namespace {
 constexpr PF_SpecVersion kHostApiVersion = {13, 28};
 
 EffectHost* gServing = nullptr;
+EffectHost* gLive = nullptr;
 
 // Points callbacks at one host, and tells it which command runs, for the length of one command.
 class Serving {
@@ -67,9 +69,9 @@ EffectHost::EffectHost(PF_EntryPointFunc entryPoint, const Composition& composit
     : entryPoint_(entryPoint), moduleOutput_(moduleOutput),
       settings_(PersistentSettings::defaultFile()), params_(composition), utils_(utilCallbacks())
 {
-    suites_.add({kPFHandleSuite, kPFHandleSuiteVersion2}, &kHandleSuite);
-    suites_.add({kAEGPPersistentDataSuite, kAEGPPersistentDataSuiteVersion3},
-                &PersistentSettings::kSuite);
+    for (const OfferedSuite& suite : offeredSuites()) {
+        suites_.add(suite.name, suite.table);
+    }
 
     const PF_Rect extent = {0, 0, downsampled(composition.width, composition.downsampleX),
                             downsampled(composition.height, composition.downsampleY)};
@@ -92,6 +94,8 @@ EffectHost::EffectHost(PF_EntryPointFunc entryPoint, const Composition& composit
     inData_.downsample_y = composition.downsampleY;
     inData_.pixel_aspect_ratio = composition.pixelAspect;
     inData_.pica_basicP = suites_.table();
+    // Only one host can be alive: its basic suite, constructed above, refuses a second.
+    gLive = this;
 }
 
 EffectHost::~EffectHost()
@@ -101,11 +105,29 @@ EffectHost::~EffectHost()
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zel-render: %s\n", e.what());
     }
+    gLive = nullptr;
 }
 
 EffectHost* EffectHost::serving(PF_ProgPtr effect_ref)
 {
     return gServing != nullptr && effect_ref == gServing->inData_.effect_ref ? gServing : nullptr;
+}
+
+EffectHost* EffectHost::live()
+{
+    return gLive;
+}
+
+void EffectHost::tellOnce(const std::string& note) noexcept
+{
+    try {
+        if (gLive != nullptr && !gLive->told_.insert(note).second) {
+            return;
+        }
+    } catch (const std::bad_alloc&) {
+        // Without room to remember it, it is told now and perhaps again.
+    }
+    std::fprintf(stderr, "zel-render: %s\n", note.c_str());
 }
 
 void EffectHost::setUp()
@@ -124,6 +146,14 @@ void EffectHost::setUp()
                             std::to_string(reportedParams_) + " (expected " +
                             std::to_string(params_.size()) + ", the input layer included)");
     }
+    refreshControls();
+}
+
+void EffectHost::refreshControls()
+{
+    if ((globalOutFlags_ & PF_OutFlag_SEND_UPDATE_PARAMS_UI) != 0) {
+        send(Command::UpdateParamsUi);
+    }
 }
 
 void EffectHost::setDown()
@@ -136,6 +166,10 @@ void EffectHost::setDown()
     for (const SuiteName& suite : suites_.held()) {
         std::fprintf(stderr, "zel-render: warning: the module did not release %s version %d\n",
                      suite.name.c_str(), suite.version);
+    }
+    if (worlds_.size() > 0) {
+        std::fprintf(stderr, "zel-render: warning: the module did not dispose of %zu world(s)\n",
+                     worlds_.size());
     }
 }
 
@@ -162,6 +196,9 @@ void EffectHost::send(Command command)
     }
     globalData_ = out.global_data;
     reportedParams_ = out.num_params;
+    if (command == Command::GlobalSetup) {
+        globalOutFlags_ = out.out_flags;
+    }
 
     const std::string name(sent.name);
     const std::string message = returnMessage(out);

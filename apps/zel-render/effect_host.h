@@ -3,7 +3,9 @@
 #pragma once
 
 #include <optional>
+#include <set>
 #include <stdexcept>
+#include <string>
 
 #include "apps/zel-render/basic_suite.h"
 #include "apps/zel-render/composition.h"
@@ -11,6 +13,7 @@
 #include "apps/zel-render/module_output.h"
 #include "apps/zel-render/param_store.h"
 #include "apps/zel-render/persistent_settings.h"
+#include "apps/zel-render/world_store.h"
 #include "sdk/pf_effect.h"
 
 namespace zelrender {
@@ -31,18 +34,29 @@ public:
     EffectHost(const EffectHost&) = delete;
     EffectHost& operator=(const EffectHost&) = delete;
 
-    // GLOBAL_SETUP, then PARAMS_SETUP. Throws CommandFailed.
+    // GLOBAL_SETUP, then PARAMS_SETUP, then refreshControls(). Throws CommandFailed.
     void setUp();
-    // GLOBAL_SETDOWN, once, if set-up was sent. Throws CommandFailed.
+    // UPDATE_PARAMS_UI, when the module asked for it at GLOBAL_SETUP
+    // (PF_OutFlag_SEND_UPDATE_PARAMS_UI), as a compositing host sends it after set-up and after
+    // values change: the module then greys out, renames or folds controls. Throws CommandFailed.
+    void refreshControls();
+    // GLOBAL_SETDOWN, once, if set-up was sent; suites held and worlds kept past it are reported
+    // on stderr. Throws CommandFailed.
     void setDown();
 
     ParamStore& params() { return params_; }
     // Whether the command under way is PARAMS_SETUP, the one time parameters may be added.
     bool registeringParams() const { return current_ == Command::ParamsSetup; }
     const BasicSuite& suites() const { return suites_; }
+    WorldStore& worlds() { return worlds_; }
 
     // The host that runs the command under way for `effect_ref`; null for any other pointer.
     static EffectHost* serving(PF_ProgPtr effect_ref);
+    // The one host alive, for the functions that take no effect_ref; null when there is none.
+    static EffectHost* live();
+    // Says `note` on stderr the first time it comes up while this host lives: for requests the
+    // module may repeat every frame.
+    static void tellOnce(const std::string& note) noexcept;
 
 private:
     void send(Command command);
@@ -52,10 +66,13 @@ private:
     PersistentSettings settings_;
     BasicSuite suites_;
     ParamStore params_;
+    WorldStore worlds_;
+    std::set<std::string> told_;
     PF_UtilCallbacks utils_;
     PF_InData inData_{};
     PF_Handle globalData_ = nullptr;
     std::int32_t reportedParams_ = 0;
+    std::int32_t globalOutFlags_ = 0;  // as GLOBAL_SETUP left them
     std::optional<Command> current_;
     bool setUpSent_ = false;
 };

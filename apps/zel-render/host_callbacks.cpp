@@ -1,53 +1,17 @@
 #include "apps/zel-render/host_callbacks.h"
 
-#include <algorithm>
 #include <cmath>
-#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <new>
 #include <stdexcept>
 #include <string>
 
-#include "apps/zel-render/effect_host.h"
+#include "apps/zel-render/callback_guard.h"
 #include "apps/zel-render/handles.h"
 
 namespace zelrender {
 namespace {
-
-// Runs a callback's body; what it throws becomes an error code, with the reason on stderr.
-template <typename Body>
-PF_Err guarded(const char* callback, Body&& body) noexcept
-{
-    try {
-        body();
-        return PF_Err_NONE;
-    } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "zel-render: %s: out of memory\n", callback);
-        return PF_Err_OUT_OF_MEMORY;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "zel-render: %s: %s\n", callback, e.what());
-        return PF_Err_BAD_CALLBACK_PARAM;
-    }
-}
-
-EffectHost& hostOf(PF_ProgPtr effect_ref)
-{
-    EffectHost* host = EffectHost::serving(effect_ref);
-    if (host == nullptr) {
-        throw std::invalid_argument("effect_ref is not the effect this host is running");
-    }
-    return *host;
-}
-
-template <typename T>
-T& required(T* pointer, const char* what)
-{
-    if (pointer == nullptr) {
-        throw std::invalid_argument(std::string(what) + " is null");
-    }
-    return *pointer;
-}
 
 PF_Err checkoutParam(PF_ProgPtr effect_ref, std::int32_t index, std::int32_t what_time,
                      std::int32_t /*time_step*/, std::uint32_t time_scale, PF_ParamDef* param)
@@ -80,42 +44,200 @@ PF_Err addParam(PF_ProgPtr effect_ref, std::int32_t index, PF_ParamDef* def)
 }
 
 // Nothing interrupts a command-line render once it runs.
-PF_Err neverAbort(PF_ProgPtr /*effect_ref*/)
+PF_Err userAborted(PF_ProgPtr effect_ref)
 {
-    return PF_Err_NONE;
+    return guarded("abort", [&] { hostOf(effect_ref); });
 }
 
-PF_Err ignoreProgress(PF_ProgPtr /*effect_ref*/, std::int32_t /*done*/, std::int32_t /*total*/)
+// Progress within one frame is not shown: a command-line render reports whole frames.
+PF_Err reportProgress(PF_ProgPtr effect_ref, std::int32_t /*done*/, std::int32_t /*total*/)
 {
-    return PF_Err_NONE;
+    return guarded("progress", [&] { hostOf(effect_ref); });
 }
 
-template <std::size_t N>
-struct CallbackName {
-    constexpr CallbackName(const char (&text)[N]) { std::copy_n(text, N, value); }
-    char value[N];
-};
+PF_Err fill(PF_ProgPtr effect_ref, const PF_Pixel* color, const PF_Rect* rect, PF_LayerDef* world)
+{
+    return guarded("fill", [&] {
+        const WorldView view = hostOf(effect_ref).worlds().view(required(world, "the world"));
+        fillWorld(view, color != nullptr ? *color : PF_Pixel{}, rect);
+    });
+}
 
-template <CallbackName Name, typename Signature>
-struct Unsupported;
+PF_Err copy(PF_ProgPtr effect_ref, PF_LayerDef* src, PF_LayerDef* dst, PF_Rect* src_rect,
+            PF_Rect* dst_rect)
+{
+    return guarded("copy", [&] {
+        const WorldStore& worlds = hostOf(effect_ref).worlds();
+        const WorldView from = worlds.view(required(src, "the source"));
+        const WorldView to = worlds.view(required(dst, "the destination"));
+        const PF_Rect area = src_rect != nullptr ? *src_rect : bounds(from);
+        const PF_Rect place = dst_rect != nullptr ? *dst_rect : bounds(to);
+        copyArea(from, area, std::int64_t{place.left} - area.left,
+                 std::int64_t{place.top} - area.top, to, place);
+    });
+}
 
-template <CallbackName Name, typename... Args>
-struct Unsupported<Name, PF_Err (*)(Args...)> {
-    static PF_Err answer(Args...)
-    {
-        static bool told = false;
-        if (!told) {
-            told = true;
-            std::fprintf(stderr, "zel-render: %s is not supported yet\n", Name.value);
+PF_Err newWorld(PF_ProgPtr effect_ref, std::int32_t width, std::int32_t height,
+                std::int32_t flags, PF_LayerDef* world)
+{
+    return guarded("new_world", [&] {
+        EffectHost& host = hostOf(effect_ref);
+        PF_LayerDef& made = required(world, "the world to describe");
+        constexpr std::int32_t known = PF_NewWorldFlag_CLEAR_PIXELS | PF_NewWorldFlag_DEEP_PIXELS;
+        if ((flags & ~known) != 0) {
+            throw std::invalid_argument("flags " + std::to_string(flags) +
+                                        " hold bits other than CLEAR_PIXELS and DEEP_PIXELS");
         }
-        return PF_Err_BAD_CALLBACK_PARAM;
+        const bool deep = (flags & PF_NewWorldFlag_DEEP_PIXELS) != 0;
+        host.worlds().make(width, height, deep ? PF_PixelFormat_ARGB64 : PF_PixelFormat_ARGB32,
+                           made);
+    });
+}
+
+PF_Err disposeWorld(PF_ProgPtr effect_ref, PF_LayerDef* world)
+{
+    return guarded("dispose_world", [&] {
+        hostOf(effect_ref).worlds().dispose(required(world, "the world"));
+    });
+}
+
+// `pixels` (null: the first) as a pixel of `world`, checked to be one.
+unsigned char* pixelOf(const WorldView& world, void* pixels)
+{
+    if (pixels == nullptr) {
+        return world.data;
     }
+    const std::uintptr_t offset =
+        reinterpret_cast<std::uintptr_t>(pixels) - reinterpret_cast<std::uintptr_t>(world.data);
+    const auto rowbytes = static_cast<std::uintptr_t>(world.rowbytes);
+    const auto used = static_cast<std::uintptr_t>(world.width) * world.layout->bytes;
+    if (rowbytes == 0 || offset >= rowbytes * static_cast<std::uintptr_t>(world.height) ||
+        offset % rowbytes >= used || offset % rowbytes % world.layout->bytes != 0) {
+        throw std::invalid_argument("the pixel asked for is not one of the world's");
+    }
+    return static_cast<unsigned char*>(pixels);
+}
+
+// A world of another depth gets an error and null but no word on stderr: the module's host
+// layer asks both depths of every world and keeps the answer that fits.
+template <typename Pixel>
+PF_Err pixelData(const char* callback, PF_LayerDef* world, void* pixels, Pixel** pixel_data)
+{
+    bool fits = true;
+    const PF_Err err = guarded(callback, [&] {
+        Pixel*& answer = required(pixel_data, "the pointer to fill");
+        answer = nullptr;
+        const WorldView view = liveHost().worlds().view(required(world, "the world"));
+        fits = view.layout->bytes == sizeof(Pixel);
+        if (fits) {
+            answer = reinterpret_cast<Pixel*>(pixelOf(view, pixels));
+        }
+    });
+    return fits ? err : PF_Err_BAD_CALLBACK_PARAM;
+}
+
+PF_Err pixelData8(PF_LayerDef* world, void* pixels, PF_Pixel8** pixel_data)
+{
+    return pixelData("get_pixel_data8", world, pixels, pixel_data);
+}
+
+PF_Err pixelData16(PF_LayerDef* world, void* pixels, PF_Pixel16** pixel_data)
+{
+    return pixelData("get_pixel_data16", world, pixels, pixel_data);
+}
+
+// Of the compositing callbacks' settings this host implements a copy at full opacity of whole
+// frames; quality and alpha mode do not change a copy.
+void requireCopy(PF_Quality quality, PF_ModeFlags m_flags, PF_Field field,
+                 const PF_CompositeMode* mode, const PF_MaskWorld* mask, const WorldView& dst)
+{
+    if (quality != PF_Quality_LO && quality != PF_Quality_HI) {
+        throw std::invalid_argument("quality " + std::to_string(quality) + " is neither LO nor HI");
+    }
+    if (m_flags != PF_MF_Alpha_PREMUL && m_flags != PF_MF_Alpha_STRAIGHT) {
+        throw std::invalid_argument("mode flags " + std::to_string(m_flags) +
+                                    " are neither PREMUL nor STRAIGHT");
+    }
+    const PF_CompositeMode& m = required(mode, "the composite mode");
+    if (field != PF_Field_FRAME) {
+        throw Unsupported("field rendering is not supported; only whole frames are");
+    }
+    if (m.xfer != 0) {
+        throw Unsupported("transfer mode " + std::to_string(m.xfer) +
+                          " is not supported; only 0, a copy, is");
+    }
+    const bool deep = (dst.layout->worldFlags & PF_WorldFlag_DEEP) != 0;
+    if (deep ? m.opacity_16 != PF_MAX_CHAN16 : m.opacity != PF_MAX_CHAN8) {
+        throw Unsupported("opacity below full is not supported; only a copy at full opacity is");
+    }
+    if (m.rgb_only != 0) {
+        throw Unsupported("copying colour without alpha is not supported");
+    }
+    if (mask != nullptr) {
+        throw Unsupported("masks are not supported");
+    }
+}
+
+PF_Err transferRect(PF_ProgPtr effect_ref, PF_Quality quality, PF_ModeFlags m_flags,
+                    PF_Field field, const PF_Rect* src_rect, const PF_LayerDef* src,
+                    const PF_CompositeMode* comp_mode, const PF_MaskWorld* mask,
+                    std::int32_t dest_x, std::int32_t dest_y, PF_LayerDef* dst)
+{
+    return guarded("transfer_rect", [&] {
+        const WorldStore& worlds = hostOf(effect_ref).worlds();
+        const WorldView from = worlds.view(required(src, "the source"));
+        const WorldView to = worlds.view(required(dst, "the destination"));
+        requireCopy(quality, m_flags, field, comp_mode, mask, to);
+        const PF_Rect area = src_rect != nullptr ? *src_rect : bounds(from);
+        copyArea(from, area, std::int64_t{dest_x} - area.left, std::int64_t{dest_y} - area.top, to,
+                 bounds(to));
+    });
+}
+
+struct Shift {
+    std::int64_t x;
+    std::int64_t y;
 };
 
-template <CallbackName Name, typename Slot>
-void unsupported(Slot& slot)
+// The matrix as a move by whole pixels; anything else it does is not implemented.
+Shift wholePixelShift(const PF_FloatMatrix& matrix)
 {
-    slot = &Unsupported<Name, Slot>::answer;
+    const auto& m = matrix.mat;
+    const bool linearIsIdentity = m[0][0] == 1 && m[0][1] == 0 && m[0][2] == 0 && m[1][0] == 0 &&
+                                  m[1][1] == 1 && m[1][2] == 0 && m[2][2] == 1;
+    const auto whole = [](double t) {
+        return std::trunc(t) == t && std::fabs(t) <= static_cast<double>(INT32_MAX);
+    };
+    if (!linearIsIdentity || !whole(m[2][0]) || !whole(m[2][1])) {
+        throw Unsupported("only a move by whole pixels is supported, not scaling, rotation or "
+                          "moves by fractions of a pixel");
+    }
+    return {static_cast<std::int64_t>(m[2][0]), static_cast<std::int64_t>(m[2][1])};
+}
+
+PF_Err transformWorld(PF_ProgPtr effect_ref, PF_Quality quality, PF_ModeFlags m_flags,
+                      PF_Field field, const PF_LayerDef* src, const PF_CompositeMode* comp_mode,
+                      const PF_MaskWorld* mask, const PF_FloatMatrix* matrices,
+                      std::int32_t num_matrices, PF_Boolean src2dst, const PF_Rect* dest_rect,
+                      PF_LayerDef* dst)
+{
+    return guarded("transform_world", [&] {
+        const WorldStore& worlds = hostOf(effect_ref).worlds();
+        const WorldView from = worlds.view(required(src, "the source"));
+        const WorldView to = worlds.view(required(dst, "the destination"));
+        requireCopy(quality, m_flags, field, comp_mode, mask, to);
+        if (matrices == nullptr || num_matrices < 1) {
+            throw std::invalid_argument("no matrix was given");
+        }
+        if (num_matrices > 1) {
+            throw Unsupported("several matrices (motion blur) are not supported");
+        }
+        const Shift shift = wholePixelShift(*matrices);
+        // A matrix from destination to source moves the other way.
+        const std::int64_t sign = src2dst != 0 ? 1 : -1;
+        copyArea(from, bounds(from), sign * shift.x, sign * shift.y, to,
+                 dest_rect != nullptr ? *dest_rect : bounds(to));
+    });
 }
 
 // The C library's functions, as the module expects a host to lend them.
@@ -139,26 +261,14 @@ constexpr PF_ANSICallbacks kAnsi = {
 
 PF_InteractCallbacks interactCallbacks()
 {
-    return {checkoutParam, checkinParam, addParam, neverAbort, ignoreProgress};
+    return {checkoutParam, checkinParam, addParam, userAborted, reportProgress};
 }
 
 PF_UtilCallbacks utilCallbacks()
 {
-    PF_UtilCallbacks utils{};
-    utils.ansi = kAnsi;
-    unsupported<"fill">(utils.fill);
-    unsupported<"copy">(utils.copy);
-    unsupported<"new_world">(utils.new_world);
-    unsupported<"dispose_world">(utils.dispose_world);
-    unsupported<"get_pixel_data8">(utils.get_pixel_data8);
-    unsupported<"get_pixel_data16">(utils.get_pixel_data16);
-    unsupported<"transfer_rect">(utils.transfer_rect);
-    unsupported<"transform_world">(utils.transform_world);
-    utils.host_new_handle = newHandle;
-    utils.host_lock_handle = lockHandle;
-    utils.host_unlock_handle = unlockHandle;
-    utils.host_dispose_handle = disposeHandle;
-    return utils;
+    return {kAnsi,        fill,          copy,          newWorld,     disposeWorld,
+            pixelData8,   pixelData16,   transferRect,  transformWorld, newHandle,
+            lockHandle,   unlockHandle,  disposeHandle};
 }
 
 }  // namespace zelrender

@@ -1,5 +1,6 @@
 // The callbacks in PF_InData. Each one finds the host running the current command through the
-// effect_ref the module passes, and answers an error rather than crash on anything unexpected.
+// effect_ref the module passes (the pixel-data callbacks, which take none, use the one host
+// alive), and answers an error rather than crash on anything unexpected.
 #pragma once
 
 #include "sdk/pf_effect.h"
@@ -8,8 +9,9 @@ namespace zelrender {
 
 PF_InteractCallbacks interactCallbacks();
 
-// Every member is set; those this host cannot honour yet say so on stderr, once, and answer
-// PF_Err_BAD_CALLBACK_PARAM.
+// Every member is set. Of the compositing callbacks (transfer_rect, transform_world) only a copy
+// at full opacity, moved by whole pixels, is implemented; other requests answer
+// PF_Err_BAD_CALLBACK_PARAM and are told on stderr once per kind.
 PF_UtilCallbacks utilCallbacks();
 
 }  // namespace zelrender

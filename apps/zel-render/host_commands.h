@@ -8,7 +8,7 @@
 
 namespace zelrender {
 
-enum class Command { GlobalSetup, ParamsSetup, GlobalSetdown };
+enum class Command { GlobalSetup, ParamsSetup, UpdateParamsUi, GlobalSetdown };
 
 struct HostCommand {
     Command command;
@@ -19,6 +19,7 @@ struct HostCommand {
 inline constexpr HostCommand kHostCommands[] = {
     {Command::GlobalSetup, PF_Cmd_GLOBAL_SETUP, "GLOBAL_SETUP"},
     {Command::ParamsSetup, PF_Cmd_PARAMS_SETUP, "PARAMS_SETUP"},
+    {Command::UpdateParamsUi, PF_Cmd_UPDATE_PARAMS_UI, "UPDATE_PARAMS_UI"},
     {Command::GlobalSetdown, PF_Cmd_GLOBAL_SETDOWN, "GLOBAL_SETDOWN"},
 };
 

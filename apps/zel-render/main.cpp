@@ -40,6 +40,9 @@ int run(const Options& options)
     EffectHost host(module.entryPoint(), Composition{}, moduleOutput);
     host.setUp();
     applyAssignments(host.params(), options.assignments);
+    if (!options.assignments.empty()) {
+        host.refreshControls();
+    }
     if (options.listParams && options.json) {
         std::cout << paramListJson(host.params())
                          .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)

@@ -135,14 +135,14 @@ std::optional<std::uint8_t> hexByte(std::string_view digits)
     return value;
 }
 
-PF_Pixel parseColor(const RegisteredParam& param, std::string_view text)
+Color parseColor(const RegisteredParam& param, std::string_view text)
 {
     if (text.size() == 7 && text[0] == '#') {
         const auto red = hexByte(text.substr(1, 2));
         const auto green = hexByte(text.substr(3, 2));
         const auto blue = hexByte(text.substr(5, 2));
         if (red && green && blue) {
-            return PF_Pixel{PF_MAX_CHAN8, *red, *green, *blue};
+            return Color::fromPixel(PF_Pixel{PF_MAX_CHAN8, *red, *green, *blue});
         }
     }
     refuse(param, "a colour as #RRGGBB (hexadecimal)", text);

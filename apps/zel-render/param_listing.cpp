@@ -71,9 +71,9 @@ std::string range(double low, double high)
     return formatNumber(low) + " to " + formatNumber(high);
 }
 
-using Row = std::array<std::string, 9>;
-constexpr Row kHeadings = {"Index",        "Name",    "Type",     "Id",     "Valid range",
-                           "Slider range", "Default", "Decimals", "Choices"};
+using Row = std::array<std::string, 10>;
+constexpr Row kHeadings = {"Index",       "Name",         "Type",    "State",    "Id",
+                           "Valid range", "Slider range", "Default", "Decimals", "Choices"};
 
 }  // namespace
 
@@ -97,7 +97,8 @@ void printParamTable(std::ostream& out, const ParamStore& store)
         const PF_FloatSliderDef& s = p.def.u.fs_d;
         const bool slider = isSlider(p);
         rows.push_back({std::to_string(i), indent + name, std::string(paramTypeName(p.type())),
-                        std::to_string(p.def.uu.id), slider ? range(s.valid_min, s.valid_max) : "",
+                        p.enabled() ? "enabled" : "greyed", std::to_string(p.def.uu.id),
+                        slider ? range(s.valid_min, s.valid_max) : "",
                         slider ? range(s.slider_min, s.slider_max) : "", textDefault(p),
                         slider ? std::to_string(s.precision) : "",
                         p.type() == PF_Param_POPUP ? p.choices : ""});
@@ -144,6 +145,7 @@ Json paramListJson(const ParamStore& store)
             {"default", jsonDefault(p)},
             {"precision", slider ? Json(s.precision) : Json(nullptr)},
             {"choices", std::move(choices)},
+            {"enabled", p.enabled()},
         });
     }
     return list;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 
@@ -25,6 +26,23 @@ constexpr ParamTypeName kParamTypeNames[] = {
 };
 
 constexpr double kFixedOne = PF_FIXED_ONE;
+
+// A checked-out colour at full precision, kept after the colour record in the union.
+struct ColorStamp {
+    std::uint64_t tag;
+    Color color;
+};
+constexpr std::uint64_t kColorStampTag = 0x7A656C2D636F6C72;  // "zel-colr"
+constexpr std::size_t kColorStampOffset = sizeof(PF_ColorDef);
+static_assert(kColorStampOffset + sizeof(ColorStamp) <= sizeof(PF_ParamDefUnion),
+              "the stamp fits in the union beside the colour record");
+
+void stampColor(PF_ParamDef& def, const Color& color)
+{
+    const ColorStamp stamp{kColorStampTag, color};
+    std::memcpy(reinterpret_cast<unsigned char*>(&def.u) + kColorStampOffset, &stamp,
+                sizeof stamp);
+}
 
 // A 16.16 number, held at the limits of the type rather than wrapped around.
 PF_Fixed toFixed(double value)
@@ -134,7 +152,7 @@ void ParamStore::add(std::int32_t index, const PF_ParamDef& def)
         initial = Choice{def.u.pd.default_value};
         break;
     case PF_Param_COLOR:
-        initial = def.u.cd.default_value;
+        initial = Color::fromPixel(def.u.cd.default_value);
         break;
     case PF_Param_POINT:
         // Defaults are percent of the full-size layer.
@@ -183,9 +201,12 @@ void ParamStore::checkout(std::int32_t index, double seconds, PF_ParamDef& def) 
         def.u.pd.value = std::get<Choice>(param.value.at(seconds)).number;
         def.u.pd.choices = param.choices.c_str();
         break;
-    case PF_Param_COLOR:
-        def.u.cd.value = std::get<PF_Pixel>(param.value.at(seconds));
+    case PF_Param_COLOR: {
+        const Color color = std::get<Color>(param.value.at(seconds));
+        def.u.cd.value = color.toPixel();
+        stampColor(def, color);
         break;
+    }
     case PF_Param_POINT: {
         // Points travel in downsampled pixels; 16.16 cannot hold more than +-32768 of them.
         const LayerPoint point = std::get<LayerPoint>(param.value.at(seconds));
@@ -203,6 +224,42 @@ void ParamStore::checkout(std::int32_t index, double seconds, PF_ParamDef& def) 
     default:
         break;
     }
+}
+
+Color ParamStore::colorOf(const PF_ParamDef& def)
+{
+    if (def.param_type != PF_Param_COLOR) {
+        throw std::invalid_argument("the definition is of type " +
+                                    std::to_string(def.param_type) + ", not a colour");
+    }
+    ColorStamp stamp{};
+    std::memcpy(&stamp, reinterpret_cast<const unsigned char*>(&def.u) + kColorStampOffset,
+                sizeof stamp);
+    const PF_Pixel& value = def.u.cd.value;
+    const PF_Pixel stamped = stamp.color.toPixel();
+    const bool unchanged = stamped.alpha == value.alpha && stamped.red == value.red &&
+                           stamped.green == value.green && stamped.blue == value.blue;
+    return stamp.tag == kColorStampTag && unchanged ? stamp.color : Color::fromPixel(value);
+}
+
+void ParamStore::updateUi(std::int32_t index, const PF_ParamDef& sent)
+{
+    if (index == 0) {
+        throw std::invalid_argument("parameter 0 is the input layer, which has no control");
+    }
+    at(index);  // throws for an index that is not registered
+    PF_ParamDef& def = params_[static_cast<std::size_t>(index)].def;
+    if (sent.param_type != def.param_type) {
+        throw std::invalid_argument(describe(index, def) + " has type " +
+                                    std::to_string(def.param_type) +
+                                    ", but the definition sent has type " +
+                                    std::to_string(sent.param_type));
+    }
+    def.ui_flags = sent.ui_flags;
+    std::memcpy(def.name, sent.name, sizeof def.name);
+    def.name[sizeof def.name - 1] = '\0';
+    def.flags = (def.flags & ~PF_ParamFlag_COLLAPSE_TWIRLY) |
+                (sent.flags & PF_ParamFlag_COLLAPSE_TWIRLY);
 }
 
 PF_LayerDef ParamStore::inputWorld() const

@@ -23,6 +23,8 @@ struct RegisteredParam {
 
     std::string_view name() const { return def.name; }
     PF_ParamType type() const { return def.param_type; }
+    // False when the module greyed the control out.
+    bool enabled() const { return (def.ui_flags & PF_PUI_DISABLED) == 0; }
     // A popup's choices in order; empty for other types.
     std::vector<std::string_view> choiceList() const;
 };
@@ -40,9 +42,21 @@ public:
     void add(std::int32_t index, const PF_ParamDef& def);
 
     // The definition with its value at `seconds`, as handed to the module: points in 16.16
-    // downsampled pixels, the input layer as a world of the downsampled size. Throws
-    // std::out_of_range for an index that is not registered.
+    // downsampled pixels, colours rounded to 8 bits, the input layer as a world of the
+    // downsampled size. Throws std::out_of_range for an index that is not registered.
     void checkout(std::int32_t index, double seconds, PF_ParamDef& def) const;
+
+    // The full-precision colour of a colour definition. The module hands back a copy of what it
+    // checked out, identified by nothing stable (change_flags overwrites the id), so checkout
+    // leaves the colour itself, tagged, in the bytes of the union that a colour record does not
+    // use; copies carry it along. A definition without the tag, or whose 8-bit value no longer
+    // matches it, answers its 8-bit value / 255. Throws std::invalid_argument for other types.
+    static Color colorOf(const PF_ParamDef& def);
+
+    // Keeps the control's look as the module sends it: ui_flags, name, and the twirl bit of
+    // flags; the value is ignored. Throws for the input layer, an index not registered or a
+    // definition of another type.
+    void updateUi(std::int32_t index, const PF_ParamDef& sent);
 
     // Replaces a parameter's value; throws std::invalid_argument when it is of another kind.
     void animate(int index, AnimatedValue value);

@@ -37,16 +37,18 @@ TEST(AnimatedValue, HoldKeyframesStepAtEachKeyframe)
     EXPECT_DOUBLE_EQ(sliderAt(single, 9.0), 7.5);
 }
 
-TEST(AnimatedValue, ChoicesHoldColoursRoundPointsInterpolateBothCoordinates)
+TEST(AnimatedValue, ChoicesHoldColoursAndPointsInterpolateEveryChannel)
 {
     const AnimatedValue choice({{0.0, Choice{1}}, {1.0, Choice{4}}}, Interpolation::Linear);
     EXPECT_EQ(std::get<Choice>(choice.at(0.9)), Choice{1});
 
-    const AnimatedValue colour({{0.0, PF_Pixel{255, 0, 0, 0}}, {1.0, PF_Pixel{255, 255, 101, 1}}},
+    // Colours keep full precision; only their 8-bit form rounds, and holds at 0 and 255.
+    const AnimatedValue colour({{0.0, Color{1, 0, 0, 0}}, {1.0, Color{1, 1, 0.4, 0.004}}},
                                Interpolation::Linear);
-    const auto c = std::get<PF_Pixel>(colour.at(0.5));
+    EXPECT_EQ(std::get<Color>(colour.at(0.5)), (Color{1, 0.5, 0.2, 0.002}));
+    const PF_Pixel c = Color{1.2, 0.25, -0.1, 0.5}.toPixel();
     EXPECT_EQ((std::array{c.alpha, c.red, c.green, c.blue}),
-              (std::array<std::uint8_t, 4>{255, 128, 51, 1}));
+              (std::array<std::uint8_t, 4>{255, 64, 0, 128}));
 
     const AnimatedValue point({{0.0, LayerPoint{0, 100}}, {2.0, LayerPoint{100, -100}}},
                               Interpolation::Linear);

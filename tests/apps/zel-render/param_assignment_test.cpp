@@ -93,11 +93,7 @@ TEST_F(Assignment, AGroupAndAPopupOfOneNameMeanThePopup)
 TEST_F(Assignment, ColoursTakeHexadecimalRgbAndStayOpaque)
 {
     set({"Color=#ff8001"});
-    const auto c = std::get<PF_Pixel>(value(kColor));
-    EXPECT_EQ(c.alpha, 255);
-    EXPECT_EQ(c.red, 255);
-    EXPECT_EQ(c.green, 128);
-    EXPECT_EQ(c.blue, 1);
+    EXPECT_EQ(std::get<Color>(value(kColor)), Color::fromPixel({255, 255, 128, 1}));
     for (const char* text :
          {"FF8001", "#FF800", "#FF80011", "#GG0000", "#-F0000", "# FF800", "red"}) {
         EXPECT_EQ(refusal(std::string("Color=") + text),

@@ -53,7 +53,7 @@ TEST(ParamStore, CheckoutEvaluatesKeyframesAtTheTimeAsked)
     store.add(-1, colorDef("Tint", {255, 0, 0, 0}));
     EXPECT_DOUBLE_EQ(checkedOut(store, 1).u.fs_d.value, 5.0);
     store.animate(1, AnimatedValue({{1.0, 10.0}, {3.0, 30.0}}, Interpolation::Linear));
-    store.animate(2, AnimatedValue({{1.0, PF_Pixel{255, 200, 0, 0}}}, Interpolation::Hold));
+    store.animate(2, AnimatedValue({{1.0, Color{1, 0.785, 0, 0}}}, Interpolation::Hold));
     EXPECT_DOUBLE_EQ(checkedOut(store, 1, 2.0).u.fs_d.value, 20.0);
     EXPECT_EQ(checkedOut(store, 2, 1.0).u.cd.value.red, 200);
     EXPECT_EQ(checkedOut(store, 2, 1.0).u.cd.default_value.red, 0);

@@ -100,9 +100,9 @@ TEST_F(ZelRender, ListsEveryParameterAsJsonAndNothingElseOnStdout)
     const json list = json::parse(r.out);  // throws if anything but JSON is on stdout
     ASSERT_EQ(list.size(), 114u);
 
-    const std::vector<std::string> keys = {"index",      "name",      "type",      "id",
-                                           "flags",      "valid_min", "valid_max", "slider_min",
-                                           "slider_max", "default",   "precision", "choices"};
+    const std::vector<std::string> keys = {
+        "index",      "name",    "type",      "id",      "flags",  "valid_min", "valid_max",
+        "slider_min", "slider_max", "default", "precision", "choices", "enabled"};
     for (std::size_t i = 0; i < list.size(); ++i) {
         std::vector<std::string> present;
         for (const auto& [key, value] : list[i].items()) {
@@ -167,6 +167,22 @@ TEST_F(ZelRender, SetsValuesOrRefusesThemWithTheAcceptedRange)
     EXPECT_EQ(refused.err,
               "zel-render: \"Vertices X\" takes a number from 2 to 100000; got \"0\"\n");
     EXPECT_EQ(refused.out, "");
+}
+
+TEST_F(ZelRender, ListsControlsTheModuleGreyedOutAsItLeftThemAfterSetUpAndAfterValues)
+{
+    const auto corner = [this](std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(),
+                         {"--plugin", ZEL_CONTROLS_MODULE_PATH, "--list-params", "--json"});
+        const Outcome r = run(arguments);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return param(json::parse(r.out), "Corner")["enabled"];
+    };
+    EXPECT_EQ(corner({}), false);
+    EXPECT_EQ(corner({"--set", "Shape=Square"}), true);
+    const Outcome table = run({"--plugin", ZEL_CONTROLS_MODULE_PATH, "--list-params"});
+    EXPECT_TRUE(contains(table.out, "\n2      Corner  float_slider  greyed ")) << table.out;
+    EXPECT_TRUE(contains(table.out, "\n1      Shape   popup         enabled ")) << table.out;
 }
 
 TEST_F(ZelRender, HelpNamesTheOptionsAndUnknownOptionsAreRefused)

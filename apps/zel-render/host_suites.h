@@ -1,0 +1,21 @@
+// The suites this host offers the module through the basic suite, each under its name and version.
+#pragma once
+
+#include <span>
+
+#include "apps/zel-render/basic_suite.h"
+
+namespace zelrender {
+
+struct OfferedSuite {
+    SuiteName name;
+    const void* table;
+};
+
+// Worlds, handles, colour parameters, control updates, persistent data, and the application and
+// mask-path suites. A command-line host has no cursor, mouse or interface colours: the
+// application suite answers each request with PF_Err_BAD_CALLBACK_PARAM and says so on stderr
+// once. The layer has no masks: there are no paths, and any path asked for is an error.
+std::span<const OfferedSuite> offeredSuites();
+
+}  // namespace zelrender
