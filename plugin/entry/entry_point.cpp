@@ -4,6 +4,7 @@
 #include "plugin/entry/smart_render.h"
 #include "plugin/params/parameter_interplay.h"
 #include "plugin/params/params_setup.h"
+#include "plugin/render/render_driver.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ constexpr zel::CommandHandlers kEffectHandlers = {
     .paramsSetup = zel::ParamsSetup,
     .updateECW = zel::UpdateECW,
     .smartPreRender = zel::SmartPreRender,
-    .render = nullptr,
+    .render = zel::Render,
 };
 
 }  // namespace
