@@ -178,6 +178,22 @@ void setNoiseUniforms(const Uniforms& u, const FrameValues& v)
     u.v4("NoiseOffset", -(v.offsetX + v.scrollX), -(v.offsetY + v.scrollY), -v.offsetZ, v.evolution);
 }
 
+void setZMappingUniforms(const Uniforms& u, const FrameValues& v)
+{
+    u.f("NoiseFloorZ", v.zFloor);
+    u.f("NoiseCeilZ", v.zCeil);
+    u.f("NoiseAdd", v.zAdd);
+    u.f("NoiseMult", v.zMultiplier);
+}
+
+void setFractalUniforms(const Uniforms& u, const FrameValues& v)
+{
+    u.i("Complexity", v.complexity);
+    u.i("FractalType", v.fractalType);
+    u.f("OctScale", v.octScale);
+    u.f("OctMult", v.octMult);
+}
+
 void setTextureAndFogUniforms(const Uniforms& u, const FrameValues& v)
 {
     u.i("fTexture", 5);
@@ -229,14 +245,8 @@ void setMainPassUniforms(GLuint program, const FrameValues& v)
         u.f("Efy", efy);
     }
     setNoiseUniforms(u, v);
-    u.f("NoiseFloorZ", v.zFloor);
-    u.f("NoiseCeilZ", v.zCeil);
-    u.f("NoiseAdd", v.zAdd);
-    u.f("NoiseMult", v.zMultiplier);
-    u.i("Complexity", v.complexity);
-    u.i("FractalType", v.fractalType);
-    u.f("OctScale", v.octScale);
-    u.f("OctMult", v.octMult);
+    setZMappingUniforms(u, v);
+    setFractalUniforms(u, v);
     u.v4("Ambient", v.ambientColor[0] * v.ambient, v.ambientColor[1] * v.ambient,
          v.ambientColor[2] * v.ambient, 0.0);
     u.i("Falloff", v.falloff);
@@ -256,18 +266,12 @@ void setSecondPassUniforms(const FrameValues& v)
 {
     const Uniforms u(prog_solid_shader);
     setNoiseUniforms(u, v);
-    u.i("Complexity", v.complexity);
-    u.i("FractalType", v.fractalType);
-    u.f("OctScale", v.octScale);
-    u.f("OctMult", v.octMult);
+    setFractalUniforms(u, v);
     u.i("useTexture", 0);
     setTextureAndFogUniforms(u, v);
     // Just in front of the surface, so the overlay wins the depth test where they meet.
     u.f("Z_offset", -0.0001f);
-    u.f("NoiseFloorZ", v.zFloor);
-    u.f("NoiseCeilZ", v.zCeil);
-    u.f("NoiseAdd", v.zAdd);
-    u.f("NoiseMult", v.zMultiplier);
+    setZMappingUniforms(u, v);
     setLoopUniforms(u, v);
 }
 
