@@ -12,6 +12,7 @@ packages=(
   libglu1-mesa-dev                     # gluErrorString and the projection helpers
   libegl-mesa0 libgl1-mesa-dri         # Mesa's drivers: llvmpipe where there is no GPU
   glslang-tools                        # glslangValidator checks every shader variant
+  libx11-dev libcairo2-dev xvfb xdotool imagemagick  # about box; its tests: Xvfb, clicks, screenshots
 )
 
 missing=()

@@ -173,6 +173,11 @@ void EffectHost::setDown()
     }
 }
 
+void EffectHost::about()
+{
+    send(Command::About);
+}
+
 void EffectHost::send(Command command)
 {
     const HostCommand& sent = hostCommand(command);

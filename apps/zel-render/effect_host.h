@@ -43,6 +43,9 @@ public:
     // GLOBAL_SETDOWN, once, if set-up was sent; suites held and worlds kept past it are reported
     // on stderr. Throws CommandFailed.
     void setDown();
+    // ABOUT: the module shows its about box; returns once the box is closed. Throws
+    // CommandFailed.
+    void about();
 
     ParamStore& params() { return params_; }
     // Whether the command under way is PARAMS_SETUP, the one time parameters may be added.

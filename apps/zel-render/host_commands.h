@@ -8,7 +8,7 @@
 
 namespace zelrender {
 
-enum class Command { GlobalSetup, ParamsSetup, UpdateParamsUi, GlobalSetdown };
+enum class Command { GlobalSetup, ParamsSetup, UpdateParamsUi, GlobalSetdown, About };
 
 struct HostCommand {
     Command command;
@@ -21,6 +21,7 @@ inline constexpr HostCommand kHostCommands[] = {
     {Command::ParamsSetup, PF_Cmd_PARAMS_SETUP, "PARAMS_SETUP"},
     {Command::UpdateParamsUi, PF_Cmd_UPDATE_PARAMS_UI, "UPDATE_PARAMS_UI"},
     {Command::GlobalSetdown, PF_Cmd_GLOBAL_SETDOWN, "GLOBAL_SETDOWN"},
+    {Command::About, PF_Cmd_ABOUT, "ABOUT"},
 };
 
 constexpr const HostCommand& hostCommand(Command command)

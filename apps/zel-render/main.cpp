@@ -23,6 +23,7 @@ struct Options {
     std::string modulePath;
     std::vector<std::string> assignments;
     bool listParams = false;
+    bool about = false;
     bool json = false;
     bool verbose = false;
 };
@@ -43,7 +44,9 @@ int run(const Options& options)
     if (!options.assignments.empty()) {
         host.refreshControls();
     }
-    if (options.listParams && options.json) {
+    if (options.about) {
+        host.about();
+    } else if (options.listParams && options.json) {
         std::cout << paramListJson(host.params())
                          .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
                   << '\n';
@@ -73,6 +76,9 @@ int main(int argc, char** argv)
     CLI::Option* list =
         app.add_flag("--list-params", options.listParams, "Print every control the module has");
     app.add_flag("--json", options.json, "With --list-params: print them as JSON")->needs(list);
+    app.add_flag("--about", options.about,
+                 "Show the module's about box and wait until it is clicked away; without a "
+                 "display its texts go where the module's messages go");
     app.add_flag("-v,--verbose", options.verbose,
                  "Send the module's own messages to stderr rather than to its log file");
     try {

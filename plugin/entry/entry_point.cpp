@@ -1,4 +1,5 @@
 // The module's one exported symbol.
+#include "plugin/about/about_command.h"
 #include "plugin/entry/command_dispatch.h"
 #include "plugin/entry/global_setup.h"
 #include "plugin/entry/smart_render.h"
@@ -9,7 +10,7 @@
 namespace {
 
 constexpr zel::CommandHandlers kEffectHandlers = {
-    .about = nullptr,
+    .about = zel::About,
     .globalSetup = zel::GlobalSetup,
     .globalSetdown = zel::GlobalSetdown,
     .paramsSetup = zel::ParamsSetup,
