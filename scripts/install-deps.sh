@@ -7,6 +7,7 @@ packages=(
   cmake g++ make pkg-config binutils   # build; nm checks the module's exported symbols
   libcli11-dev                         # zel-render's command line
   nlohmann-json3-dev                   # JSON listings and scene files
+  libopenimageio-dev openimageio-tools # layer images read and frames written; idiff compares
   libgtest-dev libgmock-dev            # unit tests
   libepoxy-dev libegl-dev libgl-dev    # GL entry points and the off-screen EGL context
   libglu1-mesa-dev                     # gluErrorString and the projection helpers

@@ -46,6 +46,11 @@ ParamValue between(const LayerPoint& a, const LayerPoint& b, double t)
     return LayerPoint{lerp(a.x, b.x, t), lerp(a.y, b.y, t)};
 }
 
+ParamValue between(const SpacePoint& a, const SpacePoint& b, double t)
+{
+    return SpacePoint{lerp(a.x, b.x, t), lerp(a.y, b.y, t), lerp(a.z, b.z, t)};
+}
+
 }  // namespace
 
 Color Color::fromPixel(const PF_Pixel& pixel)

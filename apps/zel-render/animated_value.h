@@ -1,4 +1,5 @@
-// A parameter's value over time: a constant, or keyframes with linear or hold interpolation.
+// A value over time (a control's, a camera's or a light's): a constant, or keyframes with linear
+// or hold interpolation.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,14 @@ struct LayerPoint {
     bool operator==(const LayerPoint&) const = default;
 };
 
+// A point in the composition's space: layer pixels, y down, z away from the viewer.
+struct SpacePoint {
+    double x;
+    double y;
+    double z;
+    bool operator==(const SpacePoint&) const = default;
+};
+
 // A colour at full precision, 0 to 1 per channel, alpha first like the host's pixels.
 struct Color {
     double alpha;
@@ -34,8 +43,9 @@ struct Color {
     PF_Pixel toPixel() const;
 };
 
-// By kind: none (layers, buttons, groups), float slider, popup, colour, point.
-using ParamValue = std::variant<std::monostate, double, Choice, Color, LayerPoint>;
+// By kind: none (layers, buttons, groups), float slider, popup, colour, point; and, for cameras
+// and lights, a point in space.
+using ParamValue = std::variant<std::monostate, double, Choice, Color, LayerPoint, SpacePoint>;
 
 enum class Interpolation { Linear, Hold };
 

@@ -3,9 +3,13 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "apps/zel-render/callback_guard.h"
+#include "apps/zel-render/composition_suites.h"
 #include "apps/zel-render/host_callbacks.h"
 #include "apps/zel-render/host_suites.h"
 
@@ -62,15 +66,53 @@ std::string returnMessage(const PF_OutData& out)
     return std::string(out.return_msg, ::strnlen(out.return_msg, sizeof out.return_msg));
 }
 
+// The frame's output world, disposed of however the frame ends.
+class OutputWorld {
+public:
+    // `area` is checked to be 1 to kMaxLayerSide pixels each way.
+    OutputWorld(WorldStore& store, const PF_Rect& area, PF_PixelFormat format) : store_(store)
+    {
+        store_.make(area.right - area.left, area.bottom - area.top, format, world);
+        world.origin_x = area.left;
+        world.origin_y = area.top;
+    }
+    ~OutputWorld()
+    {
+        try {
+            if (world.data != nullptr) {
+                store_.dispose(world);
+            }
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "zel-render: the frame's output world: %s\n", e.what());
+        }
+    }
+    OutputWorld(const OutputWorld&) = delete;
+    OutputWorld& operator=(const OutputWorld&) = delete;
+
+    PF_LayerDef world{};
+
+private:
+    WorldStore& store_;
+};
+
+std::string rectText(const PF_Rect& r)
+{
+    return "{" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " +
+           std::to_string(r.right) + ", " + std::to_string(r.bottom) + "}";
+}
+
 }  // namespace
 
 EffectHost::EffectHost(PF_EntryPointFunc entryPoint, const Composition& composition,
                        const ModuleOutput& moduleOutput)
-    : entryPoint_(entryPoint), moduleOutput_(moduleOutput),
-      settings_(PersistentSettings::defaultFile()), params_(composition), utils_(utilCallbacks())
+    : entryPoint_(entryPoint), moduleOutput_(moduleOutput), composition_(composition),
+      layers_(composition_), settings_(PersistentSettings::defaultFile()), params_(composition),
+      utils_(utilCallbacks())
 {
-    for (const OfferedSuite& suite : offeredSuites()) {
-        suites_.add(suite.name, suite.table);
+    for (const auto offered : {offeredSuites(), compositionSuites()}) {
+        for (const OfferedSuite& suite : offered) {
+            suites_.add(suite.name, suite.table);
+        }
     }
 
     const PF_Rect extent = {0, 0, downsampled(composition.width, composition.downsampleX),
@@ -163,6 +205,11 @@ void EffectHost::setDown()
     }
     setUpSent_ = false;
     send(Command::GlobalSetdown);
+    for (PF_LayerDef& world : hostWorlds_) {
+        worlds_.dispose(world);
+    }
+    hostWorlds_.clear();
+    input_ = PF_LayerDef{};
     for (const SuiteName& suite : suites_.held()) {
         std::fprintf(stderr, "zel-render: warning: the module did not release %s version %d\n",
                      suite.name.c_str(), suite.version);
@@ -178,7 +225,119 @@ void EffectHost::about()
     send(Command::About);
 }
 
-void EffectHost::send(Command command)
+WorldView EffectHost::attachLayer(std::int32_t index, std::int32_t width, std::int32_t height)
+{
+    PF_LayerDef world{};
+    worlds_.make(width, height, composition_.pixelFormat(), world);
+    hostWorlds_.push_back(world);
+    params_.attachLayer(index, world);
+    return worlds_.view(world);
+}
+
+void EffectHost::render(std::int32_t frame, RenderPath path,
+                        const std::function<void(const WorldView&)>& deliver)
+{
+    if (frame < 0 || frame >= composition_.frameCount()) {
+        throw std::invalid_argument("frame " + std::to_string(frame) +
+                                    " lies outside the composition, whose frames are 0 to " +
+                                    std::to_string(composition_.frameCount() - 1));
+    }
+    inData_.current_time = frame * composition_.timeStep;
+    const PF_Rect layer = inData_.extent_hint;
+    if (input_.data == nullptr) {
+        attachLayer(0, layer.right, layer.bottom);
+        input_ = hostWorlds_.back();
+    }
+    // Every frame starts from a clear input, whatever the last one did to it.
+    fillWorld(worlds_.view(input_), PF_Pixel{}, nullptr);
+    checkouts_.clear();
+    const auto depth = static_cast<std::int16_t>(composition_.bitsPerChannel);
+    const PF_RenderRequest request{layer, PF_Field_FRAME, PF_ChannelMask_ARGB, 0};
+
+    std::optional<OutputWorld> output;
+    if (path == RenderPath::Classic) {
+        output.emplace(worlds_, layer, composition_.pixelFormat());
+        send(Command::Render, &output->world);
+    } else {
+        PF_PreRenderInput preInput{request, depth};
+        PF_PreRenderOutput answer{};
+        PF_PreRenderCallbacks preCallbacks = preRenderCallbacks();
+        PF_PreRenderExtra preExtra{&preInput, &answer, &preCallbacks};
+        send(Command::SmartPreRender, nullptr, &preExtra);
+        const PF_Rect& area = answer.result_rect;
+        const std::int64_t width = std::int64_t{area.right} - area.left;
+        const std::int64_t height = std::int64_t{area.bottom} - area.top;
+        if (width < 1 || height < 1 || width > kMaxLayerSide || height > kMaxLayerSide) {
+            throw CommandFailed("SMART_PRE_RENDER answered the result rectangle " +
+                                rectText(area) + " (left, top, right, bottom); the output world " +
+                                "takes 1 to " + std::to_string(kMaxLayerSide) +
+                                " pixels each way");
+        }
+        output.emplace(worlds_, area, composition_.pixelFormat());
+        PF_SmartRenderInput smartInput{request, depth};
+        PF_SmartRenderCallbacks smartCallbacks = smartRenderCallbacks();
+        PF_SmartRenderExtra smartExtra{&smartInput, &smartCallbacks};
+        output_ = &output->world;
+        try {
+            send(Command::SmartRender, nullptr, &smartExtra);
+        } catch (...) {
+            output_ = nullptr;
+            throw;
+        }
+        output_ = nullptr;
+    }
+    deliver(worlds_.view(output->world));
+}
+
+void EffectHost::requireCommand(Command expected, const char* what) const
+{
+    if (current_ != expected) {
+        throw std::invalid_argument(std::string(what) + " only during " +
+                                    std::string(hostCommand(expected).name));
+    }
+}
+
+void EffectHost::requireCheckout(std::int32_t checkoutId, const char* what) const
+{
+    requireCommand(Command::SmartRender, what);
+    if (checkouts_.count(checkoutId) == 0) {
+        throw std::invalid_argument("checkout id " + std::to_string(checkoutId) +
+                                    " was not checked out in SMART_PRE_RENDER");
+    }
+}
+
+PF_CheckoutResult EffectHost::checkoutLayer(std::int32_t index, std::int32_t checkoutId)
+{
+    requireCommand(Command::SmartPreRender, "a layer is checked out");
+    if (index != 0) {
+        throw Unsupported("only the input layer (parameter 0) is checked out here; layer "
+                          "controls come with checkout_param");
+    }
+    checkouts_.insert(checkoutId);
+    const PF_Rect whole = inData_.extent_hint;
+    return {whole, whole, composition_.width, composition_.height};
+}
+
+PF_EffectWorld* EffectHost::layerPixels(std::int32_t checkoutId)
+{
+    requireCheckout(checkoutId, "a layer's pixels are handed out");
+    // A copy, so that whatever the module does to it leaves the host's record whole.
+    inputCopy_ = input_;
+    return &inputCopy_;
+}
+
+void EffectHost::checkinLayerPixels(std::int32_t checkoutId)
+{
+    requireCheckout(checkoutId, "a layer is checked in");
+}
+
+PF_EffectWorld* EffectHost::output()
+{
+    requireCommand(Command::SmartRender, "the output world is handed out");
+    return output_;
+}
+
+void EffectHost::send(Command command, PF_LayerDef* output, void* extra)
 {
     const HostCommand& sent = hostCommand(command);
     const double seconds = static_cast<double>(inData_.current_time) / inData_.time_scale;
@@ -193,7 +352,7 @@ void EffectHost::send(Command command)
         const Serving serving(this, current_, command);
         const ModuleOutput::Capture capture = moduleOutput_.capture();
         try {
-            err = entryPoint_(sent.code, &inData_, &out, params.data(), nullptr, nullptr);
+            err = entryPoint_(sent.code, &inData_, &out, params.data(), output, extra);
         } catch (...) {
             throw CommandFailed(std::string(sent.name) +
                                 " failed: the module let an exception out");

@@ -2,13 +2,16 @@
 // to it, and the set-up and set-down around a session.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "apps/zel-render/basic_suite.h"
 #include "apps/zel-render/composition.h"
+#include "apps/zel-render/composition_layers.h"
 #include "apps/zel-render/host_commands.h"
 #include "apps/zel-render/module_output.h"
 #include "apps/zel-render/param_store.h"
@@ -47,11 +50,35 @@ public:
     // CommandFailed.
     void about();
 
+    // Makes a world of the composition's pixel format for layer parameter `index`, which checks
+    // out as that world from then on, and returns it to be filled. The host disposes of it at
+    // set-down.
+    WorldView attachLayer(std::int32_t index, std::int32_t width, std::int32_t height);
+
+    enum class RenderPath { Smart, Classic };
+    // Renders frame `frame` (at frame x time_step): SMART_PRE_RENDER, whose answer sizes the
+    // output world, then SMART_RENDER; or RENDER into a world of the downsampled size. The input
+    // layer is a world of the downsampled size with every pixel 0. The output world is handed to
+    // `deliver`, then disposed of. Throws CommandFailed with the module's code and message, or
+    // for an answer the host cannot use.
+    void render(std::int32_t frame, RenderPath path,
+                const std::function<void(const WorldView&)>& deliver);
+
+    // What the smart-render callbacks hand out, while their command runs: the input layer by
+    // the checkout id pre-render gave it, and the output world. Each throws
+    // std::invalid_argument for a request out of turn or an id never checked out.
+    PF_CheckoutResult checkoutLayer(std::int32_t index, std::int32_t checkoutId);
+    PF_EffectWorld* layerPixels(std::int32_t checkoutId);
+    void checkinLayerPixels(std::int32_t checkoutId);
+    PF_EffectWorld* output();
+
     ParamStore& params() { return params_; }
     // Whether the command under way is PARAMS_SETUP, the one time parameters may be added.
     bool registeringParams() const { return current_ == Command::ParamsSetup; }
     const BasicSuite& suites() const { return suites_; }
     WorldStore& worlds() { return worlds_; }
+    const Composition& composition() const { return composition_; }
+    const CompositionLayers& layers() const { return layers_; }
 
     // The host that runs the command under way for `effect_ref`; null for any other pointer.
     static EffectHost* serving(PF_ProgPtr effect_ref);
@@ -62,15 +89,27 @@ public:
     static void tellOnce(const std::string& note) noexcept;
 
 private:
-    void send(Command command);
+    void send(Command command, PF_LayerDef* output = nullptr, void* extra = nullptr);
+    PF_LayerDef makeOutput(const PF_Rect& area);
+    // Throw std::invalid_argument saying `what` happens only during `expected` while another
+    // command runs, or an id not checked out in this frame's SMART_PRE_RENDER.
+    void requireCommand(Command expected, const char* what) const;
+    void requireCheckout(std::int32_t checkoutId, const char* what) const;
 
     PF_EntryPointFunc entryPoint_;
     const ModuleOutput& moduleOutput_;
+    const Composition composition_;
+    const CompositionLayers layers_;
     PersistentSettings settings_;
     BasicSuite suites_;
     ParamStore params_;
     WorldStore worlds_;
     std::set<std::string> told_;
+    std::vector<PF_LayerDef> hostWorlds_;  // attached layers, disposed of at set-down
+    PF_LayerDef input_{};                  // the input layer, once a frame needed it
+    PF_LayerDef inputCopy_{};              // what checkout_layer_pixels hands out
+    PF_LayerDef* output_ = nullptr;        // the frame's output, while it renders
+    std::set<std::int32_t> checkouts_;     // the frame's checkout ids
     PF_UtilCallbacks utils_;
     PF_InData inData_{};
     PF_Handle globalData_ = nullptr;

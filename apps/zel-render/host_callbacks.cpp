@@ -271,4 +271,43 @@ PF_UtilCallbacks utilCallbacks()
             lockHandle,   unlockHandle,  disposeHandle};
 }
 
+PF_PreRenderCallbacks preRenderCallbacks()
+{
+    return {[](PF_ProgPtr effect_ref, std::int32_t index, std::int32_t checkout_id,
+               const PF_RenderRequest* request, std::int32_t /*what_time*/,
+               std::int32_t /*time_step*/, std::uint32_t /*time_scale*/,
+               PF_CheckoutResult* result) {
+        // The input layer is the same at every time and for every request.
+        return guarded("checkout_layer", [&] {
+            required(request, "the request");
+            PF_CheckoutResult& answer = required(result, "the result to fill");
+            answer = hostOf(effect_ref).checkoutLayer(index, checkout_id);
+        });
+    }};
+}
+
+PF_SmartRenderCallbacks smartRenderCallbacks()
+{
+    return {
+        [](PF_ProgPtr effect_ref, std::int32_t checkout_id, PF_EffectWorld** pixels) {
+            return guarded("checkout_layer_pixels", [&] {
+                PF_EffectWorld*& answer = required(pixels, "the pointer to fill");
+                answer = nullptr;
+                answer = hostOf(effect_ref).layerPixels(checkout_id);
+            });
+        },
+        [](PF_ProgPtr effect_ref, std::int32_t checkout_id) {
+            return guarded("checkin_layer_pixels",
+                           [&] { hostOf(effect_ref).checkinLayerPixels(checkout_id); });
+        },
+        [](PF_ProgPtr effect_ref, PF_EffectWorld** output) {
+            return guarded("checkout_output", [&] {
+                PF_EffectWorld*& answer = required(output, "the pointer to fill");
+                answer = nullptr;
+                answer = hostOf(effect_ref).output();
+            });
+        },
+    };
+}
+
 }  // namespace zelrender

@@ -14,4 +14,9 @@ PF_InteractCallbacks interactCallbacks();
 // PF_Err_BAD_CALLBACK_PARAM and are told on stderr once per kind.
 PF_UtilCallbacks utilCallbacks();
 
+// The callbacks of SMART_PRE_RENDER and SMART_RENDER: the input layer by checkout id, and the
+// output world.
+PF_PreRenderCallbacks preRenderCallbacks();
+PF_SmartRenderCallbacks smartRenderCallbacks();
+
 }  // namespace zelrender

@@ -8,7 +8,16 @@
 
 namespace zelrender {
 
-enum class Command { GlobalSetup, ParamsSetup, UpdateParamsUi, GlobalSetdown, About };
+enum class Command {
+    GlobalSetup,
+    ParamsSetup,
+    UpdateParamsUi,
+    GlobalSetdown,
+    About,
+    SmartPreRender,
+    SmartRender,
+    Render
+};
 
 struct HostCommand {
     Command command;
@@ -22,6 +31,9 @@ inline constexpr HostCommand kHostCommands[] = {
     {Command::UpdateParamsUi, PF_Cmd_UPDATE_PARAMS_UI, "UPDATE_PARAMS_UI"},
     {Command::GlobalSetdown, PF_Cmd_GLOBAL_SETDOWN, "GLOBAL_SETDOWN"},
     {Command::About, PF_Cmd_ABOUT, "ABOUT"},
+    {Command::SmartPreRender, PF_Cmd_SMART_PRE_RENDER, "SMART_PRE_RENDER"},
+    {Command::SmartRender, PF_Cmd_SMART_RENDER, "SMART_RENDER"},
+    {Command::Render, PF_Cmd_RENDER, "RENDER"},
 };
 
 constexpr const HostCommand& hostCommand(Command command)

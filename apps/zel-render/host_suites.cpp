@@ -67,6 +67,16 @@ const PF_AppSuite6 kAppSuite = {
     [](PF_Point* /*position*/) { return noUserInterface("PF_GetMouse"); },
 };
 
+// What a compositing host shows on its info panel goes to stderr, once per text.
+const PF_AdvAppSuite1 kAdvAppSuite = {
+    [](const char* line1, const char* line2) {
+        return guarded("PF_InfoDrawText", [&] {
+            EffectHost::tellOnce(std::string("info: ") + required(line1, "the first line") +
+                                 (line2 != nullptr ? std::string(" ") + line2 : std::string()));
+        });
+    },
+};
+
 PF_Err noPath(const char* function, PF_ProgPtr effect_ref, const std::string& which)
 {
     return guarded(function, [&] {
@@ -120,6 +130,7 @@ std::span<const OfferedSuite> offeredSuites()
         {{kPFColorParamSuite, kPFColorParamSuiteVersion1}, &kColorParamSuite},
         {{kPFParamUtilsSuite, kPFParamUtilsSuiteVersion2}, &kParamUtilsSuite},
         {{kPFAppSuite, kPFAppSuiteVersion6}, &kAppSuite},
+        {{kPFAdvAppSuite, kPFAdvAppSuiteVersion1}, &kAdvAppSuite},
         {{kPFPathQuerySuite, kPFPathQuerySuiteVersion1}, &kPathQuerySuite},
         {{kPFPathDataSuite, kPFPathDataSuiteVersion1}, &kPathDataSuite},
     };

@@ -12,10 +12,11 @@ struct OfferedSuite {
     const void* table;
 };
 
-// Worlds, handles, colour parameters, control updates, persistent data, and the application and
-// mask-path suites. A command-line host has no cursor, mouse or interface colours: the
-// application suite answers each request with PF_Err_BAD_CALLBACK_PARAM and says so on stderr
-// once. The layer has no masks: there are no paths, and any path asked for is an error.
+// Worlds, handles, colour parameters, control updates, persistent data, the info panel (on
+// stderr), and the application and mask-path suites. A command-line host has no cursor, mouse
+// or interface colours: the application suite answers each request with
+// PF_Err_BAD_CALLBACK_PARAM and says so on stderr once. The layer has no masks: there are no
+// paths, and any path asked for is an error.
 std::span<const OfferedSuite> offeredSuites();
 
 }  // namespace zelrender

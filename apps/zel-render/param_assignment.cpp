@@ -73,24 +73,6 @@ std::string unknownControl(const ParamStore& store, std::string_view name)
                                          : "; --list-params shows them all");
 }
 
-// Where a group and a control share a name, the control is meant: groups hold no value.
-int findControl(const ParamStore& store, std::string_view name)
-{
-    bool namesGroup = false;
-    for (std::int32_t i = 1; i < store.size(); ++i) {
-        if (store.at(i).name() == name) {
-            if (isControl(store.at(i))) {
-                return i;
-            }
-            namesGroup = true;
-        }
-    }
-    if (namesGroup) {
-        throw std::invalid_argument(quoted(name) + " is a group of controls, which takes no value");
-    }
-    throw std::invalid_argument(unknownControl(store, name));
-}
-
 double parseSlider(const RegisteredParam& param, std::string_view text)
 {
     const PF_FloatSliderDef& slider = param.def.u.fs_d;
@@ -177,6 +159,24 @@ ParamValue parseValue(const RegisteredParam& param, std::string_view text)
     default:
         throw std::invalid_argument(quoted(param.name()) + " takes no value on the command line");
     }
+}
+
+// Where a group and a control share a name, the control is meant: groups hold no value.
+int findControl(const ParamStore& store, std::string_view name)
+{
+    bool namesGroup = false;
+    for (std::int32_t i = 1; i < store.size(); ++i) {
+        if (store.at(i).name() == name) {
+            if (isControl(store.at(i))) {
+                return i;
+            }
+            namesGroup = true;
+        }
+    }
+    if (namesGroup) {
+        throw std::invalid_argument(quoted(name) + " is a group of controls, which takes no value");
+    }
+    throw std::invalid_argument(unknownControl(store, name));
 }
 
 void applyAssignments(ParamStore& store, std::span<const std::string> assignments)

@@ -17,4 +17,8 @@ void applyAssignments(ParamStore& store, std::span<const std::string> assignment
 // The value `text` gives `param`, in the units the store keeps; throws std::invalid_argument.
 ParamValue parseValue(const RegisteredParam& param, std::string_view text);
 
+// The index of the control named `name`; throws std::invalid_argument for a group's name, and
+// for a name no control has, suggesting a close one.
+int findControl(const ParamStore& store, std::string_view name);
+
 }  // namespace zelrender

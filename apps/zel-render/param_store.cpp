@@ -121,7 +121,7 @@ ParamStore::ParamStore(const Composition& composition) : composition_(compositio
 {
     PF_ParamDef input{};
     input.param_type = PF_Param_LAYER;
-    params_.push_back({input, {}, {}, AnimatedValue(std::monostate{})});
+    params_.push_back({input, {}, {}, AnimatedValue(std::monostate{}), {}});
 }
 
 void ParamStore::add(std::int32_t index, const PF_ParamDef& def)
@@ -132,7 +132,7 @@ void ParamStore::add(std::int32_t index, const PF_ParamDef& def)
                                     std::to_string(next) + " (or -1), not " +
                                     std::to_string(index));
     }
-    RegisteredParam param{def, {}, {}, AnimatedValue(std::monostate{})};
+    RegisteredParam param{def, {}, {}, AnimatedValue(std::monostate{}), {}};
     param.def.name[sizeof param.def.name - 1] = '\0';
     const std::string who = describe(next, param.def);
     if (paramTypeName(def.param_type).empty()) {
@@ -189,6 +189,15 @@ void ParamStore::animate(int index, AnimatedValue value)
     params_[static_cast<std::size_t>(index)].value = std::move(value);
 }
 
+void ParamStore::attachLayer(std::int32_t index, const PF_LayerDef& world)
+{
+    const RegisteredParam& param = at(index);
+    if (param.type() != PF_Param_LAYER) {
+        throw std::invalid_argument(describe(index, param.def) + " is not a layer");
+    }
+    params_[static_cast<std::size_t>(index)].layer = world;
+}
+
 void ParamStore::checkout(std::int32_t index, double seconds, PF_ParamDef& def) const
 {
     const RegisteredParam& param = at(index);
@@ -218,8 +227,7 @@ void ParamStore::checkout(std::int32_t index, double seconds, PF_ParamDef& def) 
         def.u.button_d.label = param.label.c_str();
         break;
     case PF_Param_LAYER:
-        // No layer but the input has pixels yet: the others check out as empty worlds.
-        def.u.ld = index == 0 ? inputWorld() : PF_LayerDef{};
+        def.u.ld = param.layer ? *param.layer : index == 0 ? inputWorld() : PF_LayerDef{};
         break;
     default:
         break;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -20,6 +21,7 @@ struct RegisteredParam {
     std::string choices;  // popups, "|"-separated
     std::string label;    // buttons
     AnimatedValue value;
+    std::optional<PF_LayerDef> layer;  // a layer parameter's world, once the host attached one
 
     std::string_view name() const { return def.name; }
     PF_ParamType type() const { return def.param_type; }
@@ -42,8 +44,9 @@ public:
     void add(std::int32_t index, const PF_ParamDef& def);
 
     // The definition with its value at `seconds`, as handed to the module: points in 16.16
-    // downsampled pixels, colours rounded to 8 bits, the input layer as a world of the
-    // downsampled size. Throws std::out_of_range for an index that is not registered.
+    // downsampled pixels, colours rounded to 8 bits, layers as the world attached to them; until
+    // then the input layer is a world of the downsampled size without pixels, and other layers
+    // are empty. Throws std::out_of_range for an index that is not registered.
     void checkout(std::int32_t index, double seconds, PF_ParamDef& def) const;
 
     // The full-precision colour of a colour definition. The module hands back a copy of what it
@@ -60,6 +63,10 @@ public:
 
     // Replaces a parameter's value; throws std::invalid_argument when it is of another kind.
     void animate(int index, AnimatedValue value);
+
+    // Makes layer parameter `index` (0, the input, included) check out as `world`, which the
+    // caller keeps alive; throws std::invalid_argument for a parameter of another type.
+    void attachLayer(std::int32_t index, const PF_LayerDef& world);
 
     const RegisteredParam& at(std::int32_t index) const;
     std::span<const RegisteredParam> all() const { return params_; }

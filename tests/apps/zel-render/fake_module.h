@@ -18,6 +18,8 @@ struct FakeModule {
     static inline Behaviour behaviour;
     static inline std::vector<PF_Cmd> received;
     static inline PF_ParamDef** params = nullptr;  // the command's, while it runs
+    static inline PF_LayerDef* output = nullptr;
+    static inline void* extra = nullptr;
 
     // Answers PARAMS_SETUP with the input layer alone and every other command with success.
     static void reset()
@@ -32,10 +34,13 @@ struct FakeModule {
     }
 
     static PF_Err entry(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data,
-                        PF_ParamDef** command_params, PF_LayerDef*, void*)
+                        PF_ParamDef** command_params, PF_LayerDef* command_output,
+                        void* command_extra)
     {
         received.push_back(cmd);
         params = command_params;
+        output = command_output;
+        extra = command_extra;
         return behaviour(cmd, *in_data, *out_data);
     }
 };

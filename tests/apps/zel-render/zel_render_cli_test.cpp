@@ -1,15 +1,20 @@
 // zel-render run as a user runs it, against the real module.
 #include <gtest/gtest.h>
 
+#include <OpenImageIO/imagebufalgo.h>
+#include <OpenImageIO/imageio.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace zelrender {
@@ -54,11 +59,12 @@ protected:
     }
     ~ZelRender() override { fs::remove_all(dir_); }
 
-    // Runs zel-render with its log under `stateHome` and its preferences under this test's own
-    // directory, and stdout and stderr kept apart.
+    // Runs zel-render in this test's own directory, with its log under `stateHome` and its
+    // preferences in the directory, and stdout and stderr kept apart.
     Outcome run(const std::vector<std::string>& arguments, const std::string& stateHome = "") const
     {
         std::string command =
+            "cd " + shellQuoted(dir_.string()) + " && " +
             "XDG_STATE_HOME=" + shellQuoted(stateHome.empty() ? dir_.string() : stateHome) +
             " XDG_CONFIG_HOME=" + shellQuoted(dir_.string()) + " " + shellQuoted(ZEL_RENDER_PATH);
         for (const std::string& argument : arguments) {
@@ -82,6 +88,47 @@ protected:
 
     fs::path dir_;
 };
+
+// A written frame: its size, its channels' type and their values as fractions of the file's
+// range, red, green, blue and alpha per pixel, alpha as stored.
+struct Frame {
+    int width = 0;
+    int height = 0;
+    OIIO::TypeDesc type;
+    std::vector<float> rgba;
+
+    const float* at(int x, int y) const
+    {
+        return &rgba[static_cast<std::size_t>((y * width + x) * 4)];
+    }
+};
+
+Frame readFrame(const fs::path& file)
+{
+    OIIO::ImageSpec config;
+    config.attribute("oiio:UnassociatedAlpha", 1);
+    const auto in = OIIO::ImageInput::open(file.string(), &config);
+    if (!in) {
+        throw std::runtime_error(OIIO::geterror());
+    }
+    const OIIO::ImageSpec& header = in->spec();
+    Frame frame{header.width, header.height, header.format, {}};
+    frame.rgba.resize(static_cast<std::size_t>(header.width * header.height * 4));
+    in->read_image(0, 0, 0, 4, OIIO::TypeDesc::FLOAT, frame.rgba.data());
+    return frame;
+}
+
+std::set<std::string> filesIn(const fs::path& dir, const std::string& extension)
+{
+    std::set<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.path().extension() == extension || name.front() == '.') {
+            names.insert(name);
+        }
+    }
+    return names;
+}
 
 const json& param(const json& list, const std::string& name)
 {
@@ -157,10 +204,11 @@ TEST_F(ZelRender, ListsParametersAsATableNestedByGroup)
 TEST_F(ZelRender, SetsValuesOrRefusesThemWithTheAcceptedRange)
 {
     const Outcome ok = run({"--set", "Vertices X=1000", "--set", "Draw=Front Fill, Back Wire",
-                            "--set", "Color=#FF8000", "--set", "Position XY=10,20"});
+                            "--set", "Color=#FF8000", "--set", "Position XY=10,20", "--size",
+                            "32x18"});
     EXPECT_EQ(ok.exitCode, 0) << ok.err;
     EXPECT_EQ(ok.out, "");
-    EXPECT_TRUE(contains(ok.err, "114 controls")) << ok.err;
+    EXPECT_EQ(ok.err, "zel-render: frame 0 written to zel.png\n");
 
     const Outcome refused = run({"--set", "Vertices X=0", "--list-params"});
     EXPECT_EQ(refused.exitCode, 1);
@@ -189,12 +237,14 @@ TEST_F(ZelRender, HelpNamesTheOptionsAndUnknownOptionsAreRefused)
 {
     const Outcome help = run({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    for (const char* option : {"--plugin", "--set", "--list-params", "--json", "--verbose"}) {
+    for (const char* option : {"SCENE.json", "--output", "--frames", "--size", "--bpc",
+                               "--downsample", "--classic", "--plugin", "--set", "--list-params",
+                               "--json", "--verbose"}) {
         EXPECT_TRUE(contains(help.out, option)) << option;
     }
-    const Outcome unknown = run({"--frames", "3"});
+    const Outcome unknown = run({"--frame", "3"});
     EXPECT_EQ(unknown.exitCode, 1);
-    EXPECT_TRUE(contains(unknown.err, "--frames")) << unknown.err;
+    EXPECT_TRUE(contains(unknown.err, "--frame")) << unknown.err;
 }
 
 TEST_F(ZelRender, AModuleThatCannotBeUsedExitsWithTwoNamingThePathAndTheReason)
@@ -223,6 +273,132 @@ TEST_F(ZelRender, KeepsTheModulesPreferenceInTheUsersConfiguration)
               "# Settings that effects keep in zel-render, by section.\n"
               "[EffectsCompatability -- Effect MP Compatible 6]\n"
               "vo Zel = 0\n");
+}
+
+TEST_F(ZelRender, RendersTheDefaultSceneToZelPngAlikeBySmartAndClassicRender)
+{
+    const Outcome smart = run({"--size", "64x36"});
+    const Outcome classic = run({"--size", "64x36", "--classic", "-o", "classic.png"});
+    ASSERT_EQ(smart.exitCode, 0) << smart.err;
+    ASSERT_EQ(classic.exitCode, 0) << classic.err;
+    const Frame frame = readFrame(dir_ / "zel.png");
+    EXPECT_EQ(std::tie(frame.width, frame.height), std::make_tuple(64, 36));
+    EXPECT_EQ(frame.type, OIIO::TypeDesc::UINT8);
+    // Something was drawn, and it is not the module's failure frame: opaque red all over.
+    int drawn = 0;
+    int red = 0;
+    for (std::size_t i = 0; i < frame.rgba.size(); i += 4) {
+        drawn += frame.rgba[i + 3] > 0 ? 1 : 0;
+        red += frame.rgba[i] == 1 && frame.rgba[i + 1] == 0 && frame.rgba[i + 3] == 1 ? 1 : 0;
+    }
+    EXPECT_GT(drawn, 0);
+    EXPECT_LT(red, 64 * 36);
+    EXPECT_EQ(readFrame(dir_ / "classic.png").rgba, frame.rgba);
+
+    const Outcome half = run({"--size", "64x36", "--downsample", "2", "-o", "half.png"});
+    ASSERT_EQ(half.exitCode, 0) << half.err;
+    const Frame halved = readFrame(dir_ / "half.png");
+    EXPECT_EQ(std::tie(halved.width, halved.height), std::make_tuple(32, 18));
+}
+
+TEST_F(ZelRender, SuperAddIsOpaqueAtEveryDepthAndTheHostsWhiteFillsTheFilesRange)
+{
+    const struct {
+        const char* bits;
+        const char* file;
+        OIIO::TypeDesc::BASETYPE type;
+    } cases[] = {
+        {"8", "a.png", OIIO::TypeDesc::UINT8},
+        {"16", "b.png", OIIO::TypeDesc::UINT16},
+        {"32", "c.exr", OIIO::TypeDesc::FLOAT},
+        {"32", "d.tif", OIIO::TypeDesc::FLOAT},
+    };
+    for (const auto& c : cases) {
+        const Outcome r =
+            run({"--size", "64x36", "--bpc", c.bits, "--set", "Blend=Super Add", "-o", c.file});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        // No 16-bit channel went past the host's white, 32768, which the file shows as 65535.
+        EXPECT_EQ(r.err, "zel-render: frame 0 written to " + std::string(c.file) + "\n");
+        const Frame frame = readFrame(dir_ / c.file);
+        EXPECT_EQ(frame.type, c.type) << c.file;
+        int translucent = 0;
+        float brightest = 0;
+        for (std::size_t i = 0; i < frame.rgba.size(); i += 4) {
+            translucent += frame.rgba[i + 3] != 1.0f ? 1 : 0;
+            brightest = std::max({brightest, frame.rgba[i], frame.rgba[i + 1], frame.rgba[i + 2]});
+        }
+        EXPECT_EQ(translucent, 0) << c.file;
+        EXPECT_GT(brightest, 0.0f) << c.file;
+    }
+}
+
+TEST_F(ZelRender, ARangeWritesOneNumberedFilePerFrameAtItsTime)
+{
+    std::ofstream(dir_ / "scene.json") << R"({
+        "composition": {"width": 48, "height": 27, "fps": 10},
+        "camera": {"position": [24, -300, -500], "point_of_interest": [24, 13.5, 0], "zoom": 100},
+        "lights": [{"type": "spot", "position": [0, 0, -50]}, {"type": "ambient"}],
+        "controls": {"Shader": "Phong",
+                     "Evolution": {"keyframes": [[0, 0], [1, 200]], "interpolation": "linear"}}
+    })";
+    const Outcome refused = run({"scene.json", "--frames", "1-3", "-o", "f.png"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err,
+              "zel-render: frames 1-3 need a file each: put #### in the output file name, such "
+              "as -o zel-####.png, and it becomes each frame's number\n");
+
+    const Outcome ok = run({"scene.json", "--frames", "1-3", "-o", "f-####.png"});
+    ASSERT_EQ(ok.exitCode, 0) << ok.err;
+    EXPECT_EQ(ok.err,
+              "zel-render: frame 1 written to f-0001.png\nzel-render: frame 2 written to "
+              "f-0002.png\nzel-render: frame 3 written to f-0003.png\n");
+    EXPECT_EQ(filesIn(dir_, ".png"),
+              (std::set<std::string>{"f-0001.png", "f-0002.png", "f-0003.png"}));
+    // The evolution moves between frames, so the module saw each frame's own time.
+    EXPECT_NE(readFrame(dir_ / "f-0001.png").rgba, readFrame(dir_ / "f-0003.png").rgba);
+}
+
+TEST_F(ZelRender, AFrameTheModuleFailsEndsTheRunWithItsMessageAndNoFile)
+{
+    const Outcome r = run({"--size", "2000x2000", "--set", "Memory Check=256MB"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(contains(r.err, "zel-render: frame 0: SMART_RENDER failed with error 4: ZEL: Not "
+                                "enough VRAM video memory on GPU\n(req: "))
+        << r.err;
+    EXPECT_EQ(filesIn(dir_, ".png"), std::set<std::string>{});
+}
+
+TEST_F(ZelRender, LayerImagesReachTheModuleAndAnUnreadableOneIsRefusedBeforeAnyFrame)
+{
+    OIIO::ImageBuf red(OIIO::ImageSpec(8, 8, 3, OIIO::TypeDesc::UINT8));
+    const float colour[] = {1, 0, 0};
+    ASSERT_TRUE(OIIO::ImageBufAlgo::fill(red, colour));
+    ASSERT_TRUE(red.write((dir_ / "red.png").string()));
+    std::ofstream(dir_ / "notes.txt") << "not an image\n";
+    const auto scene = [this](const char* name, const char* image) {
+        std::ofstream(dir_ / name)
+            << R"({"composition": {"width": 64, "height": 36, "bits_per_channel": 16},
+                   "layers": {"texture_layer": ")"
+            << image << R"("}, "controls": {"Blend": "Off", "Amplitude": 0, "Shader": "Flat"}})";
+        return (dir_ / name).string();
+    };
+
+    const Outcome ok = run({scene("red.json", "red.png"), "-o", "red-out.png"});
+    ASSERT_EQ(ok.exitCode, 0) << ok.err;
+    // The flat square in the middle shows the texture: 16-bit red in, full red out.
+    const float* middle = readFrame(dir_ / "red-out.png").at(32, 18);
+    EXPECT_EQ(std::vector<float>(middle, middle + 4), (std::vector<float>{1, 0, 0, 1}));
+
+    const std::string notes = scene("notes.json", "notes.txt");
+    const Outcome refused = run({notes, "-o", "notes-out.png"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err.rfind("zel-render: " + notes + ": the image of \"Texture Layer\": " +
+                                    (dir_ / "notes.txt").string() + ": cannot be read as an image",
+                                0),
+              0u)
+        << refused.err;
+    EXPECT_FALSE(contains(refused.err, "written")) << refused.err;
+    EXPECT_FALSE(fs::exists(dir_ / "notes-out.png"));
 }
 
 }  // namespace

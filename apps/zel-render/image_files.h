@@ -1,0 +1,34 @@
+// Image files, through OpenImageIO: images read for layer controls and frames written.
+#pragma once
+
+#include <OpenImageIO/imagebuf.h>
+
+#include <filesystem>
+
+#include "apps/zel-render/world_store.h"
+
+namespace zelrender {
+
+// Reads any image OpenImageIO reads as alpha, red, green, blue floats from 0 to 1, alpha as
+// stored (straight in most formats) and 1 where there is none, grey spread to all three colours,
+// row 0 the top; scaled to 1/N each way when the composition renders at 1/N, as a host hands
+// layers. Throws std::runtime_error naming the file and what is wrong with it.
+OIIO::ImageBuf readLayerImage(const std::filesystem::path& file, PF_RationalScale downsampleX,
+                              PF_RationalScale downsampleY);
+
+// Copies an image as readLayerImage gives it into a world of its size, converted to the world's
+// depth: 8-bit 0 to 255, 16-bit 0 to 32768, float as is.
+void storeImage(const OIIO::ImageBuf& argb, const WorldView& world);
+
+// Throws std::invalid_argument unless the file's extension names a format that holds frames of
+// this depth: .png 8 or 16 bits, .tif and .tiff 8, 16 or 32 (float), .exr any (as float).
+void checkImageFile(const std::filesystem::path& file, int bitsPerChannel);
+
+// Writes a world of 8, 16 or 32 bits as red, green, blue and alpha in the format its extension
+// names (see checkImageFile), alpha kept straight as it is; 16-bit values are scaled from the
+// host's 0 to 32768 to the file's 0 to 65535, and those beyond 32768 are held at 65535 with a
+// warning. The frame goes to a temporary file in the same directory and is renamed when whole.
+// Throws std::runtime_error naming the file and the reason.
+void writeImage(const WorldView& world, const std::filesystem::path& file);
+
+}  // namespace zelrender
