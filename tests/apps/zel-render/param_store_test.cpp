@@ -22,7 +22,7 @@ PF_ParamDef checkedOut(const ParamStore& store, int index, double seconds = 0)
 TEST(ParamStore, PointsAndTheInputLayerCheckOutAtTheDownsampledSize)
 {
     Composition half;
-    half.width = 1921;  // an odd width keeps its last pixel
+    half.width = 1921;  // an odd width loses its half pixel, as the effect's own frame does
     half.downsampleX = half.downsampleY = {1, 2};
     ParamStore store(half);
     store.add(-1, pointDef("Centre", 50, 25));
@@ -41,7 +41,7 @@ TEST(ParamStore, PointsAndTheInputLayerCheckOutAtTheDownsampledSize)
     EXPECT_EQ(checkedOut(store, 1).u.td.y_value, INT32_MIN);
 
     const PF_LayerDef input = checkedOut(store, 0).u.ld;
-    EXPECT_EQ(input.width, 961);
+    EXPECT_EQ(input.width, 960);
     EXPECT_EQ(input.height, 540);
     EXPECT_EQ(input.data, nullptr);
 }
