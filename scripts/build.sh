@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, then configures and builds Zel into build/ (incrementally). Build
-# output goes to stderr so that commands built on this keep their standard output clean.
+# Installs what is missing, then configures and builds Zel into build/ (incrementally): the
+# targets named as arguments, or everything. Build output goes to stderr so that commands built
+# on this keep their standard output clean.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
@@ -8,4 +9,6 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 if [[ ! -f "$root/build/CMakeCache.txt" ]]; then
   cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2
 fi
-cmake --build "$root/build" --parallel "$(nproc)" >&2
+targets=()
+for target in "$@"; do targets+=(--target "$target"); done
+cmake --build "$root/build" --parallel "$(nproc)" "${targets[@]}" >&2
