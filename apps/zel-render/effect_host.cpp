@@ -6,6 +6,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "apps/zel-render/callback_guard.h"
@@ -55,6 +56,7 @@ public:
     }
 
     PF_ParamDef** data() { return pointers_.data(); }
+    std::vector<PF_ParamDef>& defs() { return defs_; }
 
 private:
     std::vector<PF_ParamDef> defs_;
@@ -337,11 +339,34 @@ PF_EffectWorld* EffectHost::output()
     return output_;
 }
 
-void EffectHost::send(Command command, PF_LayerDef* output, void* extra)
+std::vector<std::pair<std::int32_t, PF_ParamDef>> EffectHost::userChangedParam(std::int32_t index,
+                                                                               std::int32_t time)
+{
+    params_.at(index);
+    inData_.current_time = time;
+    PF_UserChangedParamExtra extra{index};
+    std::vector<PF_ParamDef> returned;
+    send(Command::UserChangedParam, nullptr, &extra, &returned);
+    std::vector<std::pair<std::int32_t, PF_ParamDef>> changed;
+    for (std::size_t i = 0; i < returned.size(); ++i) {
+        if ((returned[i].uu.change_flags & PF_ChangeFlag_CHANGED_VALUE) != 0) {
+            changed.emplace_back(static_cast<std::int32_t>(i), returned[i]);
+        }
+    }
+    return changed;
+}
+
+void EffectHost::send(Command command, PF_LayerDef* output, void* extra,
+                      std::vector<PF_ParamDef>* returned)
 {
     const HostCommand& sent = hostCommand(command);
     const double seconds = static_cast<double>(inData_.current_time) / inData_.time_scale;
     ParamArray params(params_, seconds);
+    if (returned != nullptr) {
+        for (PF_ParamDef& def : params.defs()) {
+            def.uu.change_flags = PF_ChangeFlag_NONE;
+        }
+    }
     PF_OutData out{};
     out.global_data = globalData_;
     inData_.global_data = globalData_;
@@ -360,6 +385,9 @@ void EffectHost::send(Command command, PF_LayerDef* output, void* extra)
     }
     globalData_ = out.global_data;
     reportedParams_ = out.num_params;
+    if (returned != nullptr) {
+        *returned = std::move(params.defs());
+    }
     if (command == Command::GlobalSetup) {
         globalOutFlags_ = out.out_flags;
     }

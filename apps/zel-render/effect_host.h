@@ -7,6 +7,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "apps/zel-render/basic_suite.h"
@@ -50,6 +51,14 @@ public:
     // CommandFailed.
     void about();
 
+    // USER_CHANGED_PARAM for control `index` with the current time at `time` (in time units), as
+    // when the user presses a button; checkout_param answers at any time meanwhile. Returns the
+    // parameters the module changed in the params it was handed (PF_ChangeFlag_CHANGED_VALUE),
+    // by index; the store keeps its own values. Throws CommandFailed, or std::out_of_range for an
+    // index that is not registered.
+    std::vector<std::pair<std::int32_t, PF_ParamDef>> userChangedParam(std::int32_t index,
+                                                                       std::int32_t time);
+
     // Makes a world of the composition's pixel format for layer parameter `index`, which checks
     // out as that world from then on, and returns it to be filled. The host disposes of it at
     // set-down.
@@ -89,7 +98,10 @@ public:
     static void tellOnce(const std::string& note) noexcept;
 
 private:
-    void send(Command command, PF_LayerDef* output = nullptr, void* extra = nullptr);
+    // With `returned`, the params are handed with their change flags cleared, so that only the
+    // module's own changes show, and come back there once the command is done.
+    void send(Command command, PF_LayerDef* output = nullptr, void* extra = nullptr,
+              std::vector<PF_ParamDef>* returned = nullptr);
     PF_LayerDef makeOutput(const PF_Rect& area);
     // Throw std::invalid_argument saying `what` happens only during `expected` while another
     // command runs, or an id not checked out in this frame's SMART_PRE_RENDER.

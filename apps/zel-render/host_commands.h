@@ -16,7 +16,8 @@ enum class Command {
     About,
     SmartPreRender,
     SmartRender,
-    Render
+    Render,
+    UserChangedParam
 };
 
 struct HostCommand {
@@ -34,6 +35,7 @@ inline constexpr HostCommand kHostCommands[] = {
     {Command::SmartPreRender, PF_Cmd_SMART_PRE_RENDER, "SMART_PRE_RENDER"},
     {Command::SmartRender, PF_Cmd_SMART_RENDER, "SMART_RENDER"},
     {Command::Render, PF_Cmd_RENDER, "RENDER"},
+    {Command::UserChangedParam, PF_Cmd_USER_CHANGED_PARAM, "USER_CHANGED_PARAM"},
 };
 
 constexpr const HostCommand& hostCommand(Command command)

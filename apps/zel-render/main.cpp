@@ -6,13 +6,16 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "apps/zel-render/effect_host.h"
+#include "apps/zel-render/end_frame.h"
 #include "apps/zel-render/module_library.h"
 #include "apps/zel-render/module_output.h"
+#include "apps/zel-render/number_text.h"
 #include "apps/zel-render/param_assignment.h"
 #include "apps/zel-render/param_listing.h"
 #include "apps/zel-render/render_job.h"
@@ -34,6 +37,7 @@ struct Options {
     bool classic = false;
     std::string modulePath;
     std::vector<std::string> assignments;
+    std::optional<std::string> endFrame;  // seconds, as typed
     bool listParams = false;
     bool about = false;
     bool json = false;
@@ -58,12 +62,19 @@ Scene sceneOf(const Options& options)
 
 int run(const Options& options)
 {
+    if (options.endFrame && options.scenePath.empty()) {
+        throw std::invalid_argument("--set-end-frame writes the loop values into a scene file, and "
+                                    "none was given: zel-render SCENE.json --set-end-frame TIME");
+    }
     const Scene scene = sceneOf(options);
+    const std::optional<std::int32_t> endFrameAt =
+        options.endFrame ? std::optional(endFrameTime(*options.endFrame, scene.composition))
+                         : std::nullopt;
     RenderJob job;
     job.output = options.output;
     std::tie(job.first, job.last) = parseFrames(options.frames);
     job.path = options.classic ? EffectHost::RenderPath::Classic : EffectHost::RenderPath::Smart;
-    const bool rendering = !options.about && !options.listParams;
+    const bool rendering = !options.about && !options.listParams && !endFrameAt;
     if (rendering) {
         checkJob(job, scene.composition);
     }
@@ -83,7 +94,13 @@ int run(const Options& options)
     if (!scene.controls.empty() || !options.assignments.empty()) {
         host.refreshControls();
     }
-    if (options.about) {
+    if (endFrameAt) {
+        const auto values = pressSetEndFrame(host, *endFrameAt);
+        writeControls(options.scenePath, values);
+        for (const auto& [name, value] : values) {
+            std::cout << name << " = " << formatNumber(value) << '\n';
+        }
+    } else if (options.about) {
         host.about();
     } else if (options.listParams && options.json) {
         std::cout << paramListJson(host.params())
@@ -140,6 +157,14 @@ int main(int argc, char** argv)
     app.add_flag("--about", options.about,
                  "Show the module's about box and wait until it is clicked away; without a "
                  "display its texts go where the module's messages go");
+    app.add_option("--set-end-frame", options.endFrame,
+                   "Press \"Set End Frame\" with the current time at TIME seconds and write the "
+                   "loop values it gives (\"Loop X\", \"Loop Y\", \"Loop Z\", \"Loop "
+                   "Evolution\") into the scene file as constants, instead of rendering")
+        ->type_name("TIME")
+        ->excludes(list)
+        ->excludes("--about")
+        ->excludes("--set");
     app.add_flag("-v,--verbose", options.verbose,
                  "Send the module's own messages to stderr rather than to its log file");
     try {

@@ -7,6 +7,7 @@
 #include <limits>
 #include <numeric>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 
 #include "apps/zel-render/number_text.h"
@@ -391,6 +392,44 @@ ParamValue controlValue(const RegisteredParam& param, const Json& v, const std::
     }
 }
 
+std::string fileText(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    if (!in || !(text << in.rdbuf())) {
+        throw std::runtime_error(file.string() + ": cannot be read");
+    }
+    return text.str();
+}
+
+// The indentation of the first indented line: its run of spaces or tabs. Nothing for text on one
+// line, which is written back on one line; two spaces when no line is indented.
+std::optional<std::string> indentationOf(const std::string& text)
+{
+    const std::size_t newline = text.find('\n');
+    if (newline == std::string::npos) {
+        return std::nullopt;
+    }
+    for (std::size_t at = newline; at != std::string::npos; at = text.find('\n', at + 1)) {
+        const char c = at + 1 < text.size() ? text[at + 1] : '\n';
+        if (c == ' ' || c == '\t') {
+            const std::size_t end = text.find_first_not_of(c, at + 1);
+            return std::string((end == std::string::npos ? text.size() : end) - at - 1, c);
+        }
+    }
+    return "  ";
+}
+
+// Whole numbers as integers, so that 100 is written 100 rather than 100.0.
+Json numberJson(double value)
+{
+    constexpr double kExactInteger = 9007199254740992.0;  // 2^53
+    if (std::trunc(value) == value && std::abs(value) < kExactInteger) {
+        return static_cast<std::int64_t>(value);
+    }
+    return value;
+}
+
 }  // namespace
 
 Scene defaultScene()
@@ -448,6 +487,55 @@ Scene readScene(const fs::path& file)
         throw std::invalid_argument(file.string() + ": is not JSON: " + e.what());
     }
     return parseScene(document, file.string(), file.parent_path());
+}
+
+void writeControls(const fs::path& file,
+                   const std::vector<std::pair<std::string, double>>& values)
+{
+    const std::string original = fileText(file);
+    Json document;
+    try {
+        document = Json::parse(original);
+    } catch (const Json::parse_error& e) {
+        throw std::runtime_error(file.string() + ": is not JSON: " + e.what());
+    }
+    Json& controls = document["controls"];
+    for (const auto& [name, value] : values) {
+        controls[name] = numberJson(value);
+    }
+    const std::optional<std::string> indent = indentationOf(original);
+    std::string text = indent ? document.dump(static_cast<int>(indent->size()), indent->front())
+                              : document.dump();
+    if (!original.empty() && original.back() == '\n') {
+        text += '\n';
+    }
+
+    const fs::path temporary = file.parent_path() / ("." + file.filename().string() + ".new");
+    const auto fail = [&](const std::string& why, bool created) {
+        std::error_code ignored;
+        if (created) {
+            fs::remove(temporary, ignored);
+        }
+        throw std::runtime_error(file.string() + ": cannot be written (" + why +
+                                 "); it is left as it was");
+    };
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            fail("cannot create " + temporary.string(), false);
+        }
+        if (!(out << text) || !out.flush()) {
+            fail("cannot write " + temporary.string(), true);
+        }
+    }
+    // The file keeps its permissions; failing to copy them is no reason to keep the old text.
+    std::error_code ignored;
+    fs::permissions(temporary, fs::status(file).permissions(), ignored);
+    std::error_code error;
+    fs::rename(temporary, file, error);
+    if (error) {
+        fail("cannot replace it: " + error.message(), true);
+    }
 }
 
 void applyControls(const Scene& scene, ParamStore& store)

@@ -401,5 +401,61 @@ TEST_F(ZelRender, LayerImagesReachTheModuleAndAnUnreadableOneIsRefusedBeforeAnyF
     EXPECT_FALSE(fs::exists(dir_ / "notes-out.png"));
 }
 
+// A scene indented by four, with "Loop Y" already there: it stays in its place.
+json loopScene()
+{
+    return json::parse(R"({
+        "composition": {"width": 64, "height": 36, "fps": 24, "duration": 3},
+        "controls": {"Offset X": {"keyframes": [[0, 0], [2, 100]]}, "Scroll X": 10,
+                     "Loop Y": 7},
+        "lights": []
+    })");
+}
+
+TEST_F(ZelRender, SetEndFrameWritesTheLoopValuesIntoTheSceneKeepingTheRest)
+{
+    const fs::path scene = dir_ / "scene.json";
+    for (const auto& [time, loopX] : {std::pair{"2", 100}, std::pair{"0", 0}}) {
+        std::ofstream(scene) << loopScene().dump(4) << '\n';
+        const Outcome r = run({"scene.json", "--set-end-frame", time});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, "Loop Evolution = 0\nLoop X = " + std::to_string(loopX) +
+                             "\nLoop Y = 0\nLoop Z = 0\n");
+        // Byte for byte: the same keys in the same order, the same indentation and last newline.
+        json expected = loopScene();
+        json& controls = expected["controls"];
+        controls["Loop Y"] = 0;
+        controls["Loop Evolution"] = 0;
+        controls["Loop X"] = loopX;
+        controls["Loop Z"] = 0;
+        EXPECT_EQ(contents(scene), expected.dump(4) + '\n') << "at " << time;
+        EXPECT_FALSE(fs::exists(dir_ / "zel.png"));
+    }
+}
+
+TEST_F(ZelRender, SetEndFrameRefusesNoSceneATimeOutsideItAndAnUnwritableSceneLeftAsItWas)
+{
+    const Outcome noScene = run({"--set-end-frame", "2"});
+    EXPECT_EQ(noScene.exitCode, 1);
+    EXPECT_TRUE(contains(noScene.err, "--set-end-frame writes the loop values into a scene file"))
+        << noScene.err;
+
+    const fs::path scene = dir_ / "scene.json";
+    const std::string original = loopScene().dump(2);
+    std::ofstream(scene) << original;
+    const Outcome late = run({"scene.json", "--set-end-frame", "3.5"});
+    EXPECT_EQ(late.exitCode, 1);
+    EXPECT_TRUE(contains(late.err, "from 0 to 3, the composition's duration; got \"3.5\""))
+        << late.err;
+
+    // The temporary file cannot be made where a directory already has its name.
+    fs::create_directories(dir_ / ".scene.json.new" / "taken");
+    const Outcome unwritable = run({"scene.json", "--set-end-frame", "2"});
+    EXPECT_EQ(unwritable.exitCode, 1);
+    EXPECT_TRUE(contains(unwritable.err, "scene.json: cannot be written")) << unwritable.err;
+    EXPECT_EQ(unwritable.out, "");
+    EXPECT_EQ(contents(scene), original);
+}
+
 }  // namespace
 }  // namespace zelrender
