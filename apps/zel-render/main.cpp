@@ -67,14 +67,14 @@ int run(const Options& options)
                                     "none was given: zel-render SCENE.json --set-end-frame TIME");
     }
     const Scene scene = sceneOf(options);
-    const std::optional<std::int32_t> endFrameAt =
-        options.endFrame ? std::optional(endFrameTime(*options.endFrame, scene.composition))
-                         : std::nullopt;
+    const bool settingEndFrame = options.endFrame.has_value();
+    const std::int32_t endFrameAt =
+        settingEndFrame ? endFrameTime(*options.endFrame, scene.composition) : 0;
     RenderJob job;
     job.output = options.output;
     std::tie(job.first, job.last) = parseFrames(options.frames);
     job.path = options.classic ? EffectHost::RenderPath::Classic : EffectHost::RenderPath::Smart;
-    const bool rendering = !options.about && !options.listParams && !endFrameAt;
+    const bool rendering = !options.about && !options.listParams && !settingEndFrame;
     if (rendering) {
         checkJob(job, scene.composition);
     }
@@ -94,8 +94,8 @@ int run(const Options& options)
     if (!scene.controls.empty() || !options.assignments.empty()) {
         host.refreshControls();
     }
-    if (endFrameAt) {
-        const auto values = pressSetEndFrame(host, *endFrameAt);
+    if (settingEndFrame) {
+        const auto values = pressSetEndFrame(host, endFrameAt);
         writeControls(options.scenePath, values);
         for (const auto& [name, value] : values) {
             std::cout << name << " = " << formatNumber(value) << '\n';
