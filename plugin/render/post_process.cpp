@@ -129,8 +129,9 @@ void drawFullScreenPass(FrameContext& frame)
     if (v.ssaoEnabled) {
         glActiveTexture(GL_TEXTURE2);
         glBindTexture(GL_TEXTURE_2D, frame.gl.name(kResolvedNormalDepthTexture));
-        glActiveTexture(GL_TEXTURE0);
     }
+    // The surface pass may have left the amplitude layer's unit active.
+    glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, frame.gl.name(kResolvedColorTexture));
 
     const bool occlusion = frame.gl.inUse(kResolvedNormalDepthTexture);
