@@ -205,7 +205,7 @@ std::span<const ParamSpec> table()
     return kParams;
 }
 
-const ParamSpec& spec(int index)
+const ParamSpec& paramAt(int index)
 {
     if (index < 1 || index >= kParamCount) {
         throw std::out_of_range("no parameter at this index");

@@ -54,7 +54,7 @@ struct ParamSpec {
 std::span<const ParamSpec> table();
 
 // The record of parameter `index` (1 to 114).
-const ParamSpec& spec(int index);
+const ParamSpec& paramAt(int index);
 
 // Number of choices in a "|"-separated list.
 int choiceCount(const char* choices);

@@ -60,7 +60,7 @@ void fetchColor(const ParamReader& p, const FloatColorSource& floatColor, int in
                 std::array<double, 3>& color)
 {
     double rgb[3] = {};
-    if (!floatColor || !floatColor(index, params::spec(index).diskId, rgb)) {
+    if (!floatColor || !floatColor(index, params::paramAt(index).diskId, rgb)) {
         const PF_Pixel& pixel = p.def(index).u.cd.value;
         rgb[0] = pixel.red;
         rgb[1] = pixel.green;

@@ -122,33 +122,33 @@ const ProgramSpec kPrograms[] = {
 };
 
 // Compiles the stage unless an earlier program already did (a shared object compiled then).
-bool compileOnce(const ShaderSpec& spec, const ShaderSources& sources)
+bool compileOnce(const ShaderSpec& shader, const ShaderSources& sources)
 {
-    if (*spec.object != 0) {
+    if (*shader.object != 0) {
         return true;
     }
-    *spec.object = glCreateShader(spec.stage);
-    const char* strings[2] = {spec.prefix, sources.*spec.source};
-    glShaderSource(*spec.object, 2, strings, nullptr);
-    glCompileShader(*spec.object);
+    *shader.object = glCreateShader(shader.stage);
+    const char* strings[2] = {shader.prefix, sources.*shader.source};
+    glShaderSource(*shader.object, 2, strings, nullptr);
+    glCompileShader(*shader.object);
     ZEL_GL_CHECK();
     GLint compiled = GL_FALSE;
-    glGetShaderiv(*spec.object, GL_COMPILE_STATUS, &compiled);
-    printShaderInfoLog(*spec.object);
+    glGetShaderiv(*shader.object, GL_COMPILE_STATUS, &compiled);
+    printShaderInfoLog(*shader.object);
     return compiled == GL_TRUE;
 }
 
-bool link(const ProgramSpec& spec)
+bool link(const ProgramSpec& program)
 {
-    *spec.program = glCreateProgram();
-    std::printf("%s = %u\n", spec.name, *spec.program);
-    glAttachShader(*spec.program, *spec.vertex.object);
-    glAttachShader(*spec.program, *spec.fragment.object);
-    glLinkProgram(*spec.program);
+    *program.program = glCreateProgram();
+    std::printf("%s = %u\n", program.name, *program.program);
+    glAttachShader(*program.program, *program.vertex.object);
+    glAttachShader(*program.program, *program.fragment.object);
+    glLinkProgram(*program.program);
     ZEL_GL_CHECK();
     GLint linked = GL_FALSE;
-    glGetProgramiv(*spec.program, GL_LINK_STATUS, &linked);
-    printProgramInfoLog(*spec.program);
+    glGetProgramiv(*program.program, GL_LINK_STATUS, &linked);
+    printProgramInfoLog(*program.program);
     return linked == GL_TRUE;
 }
 
@@ -187,21 +187,21 @@ ShaderSources embeddedShaderSources()
 
 bool buildShaderPrograms(const ShaderSources& sources)
 {
-    for (const ProgramSpec& spec : kPrograms) {
-        const bool vertexCompiled = compileOnce(spec.vertex, sources);
-        const bool fragmentCompiled = compileOnce(spec.fragment, sources);
+    for (const ProgramSpec& program : kPrograms) {
+        const bool vertexCompiled = compileOnce(program.vertex, sources);
+        const bool fragmentCompiled = compileOnce(program.fragment, sources);
         if (vertexCompiled && fragmentCompiled) {
-            if (!link(spec)) {
-                std::fputs(spec.linkFailed, stdout);
+            if (!link(program)) {
+                std::fputs(program.linkFailed, stdout);
                 return false;
             }
             continue;
         }
         if (!vertexCompiled) {
-            std::puts(spec.vertexFailed);
+            std::puts(program.vertexFailed);
         }
         if (!fragmentCompiled) {
-            std::puts(spec.fragmentFailed);
+            std::puts(program.fragmentFailed);
         }
         return false;
     }
@@ -210,10 +210,10 @@ bool buildShaderPrograms(const ShaderSources& sources)
 
 void forgetShaderPrograms()
 {
-    for (const ProgramSpec& spec : kPrograms) {
-        *spec.program = 0;
-        *spec.vertex.object = 0;
-        *spec.fragment.object = 0;
+    for (const ProgramSpec& program : kPrograms) {
+        *program.program = 0;
+        *program.vertex.object = 0;
+        *program.fragment.object = 0;
     }
 }
 
