@@ -1,5 +1,6 @@
 // A host for the module's tests: serves the callbacks and suites the module calls, records each
-// call in order, and can be told to fail at chosen points.
+// call in order, and can be told to fail at chosen points. Hosts nest: the basic suite and the
+// string copy reach the newest live one.
 #pragma once
 
 #include <map>
@@ -21,6 +22,7 @@ public:
 
     PF_InData in_data{};
     PF_OutData out_data{};
+    PF_UtilCallbacks utils{};
 
     // Every callback and suite call, e.g. "checkout 5", "checkin 5", "acquire PF World Suite 2".
     std::vector<std::string> log;
@@ -31,23 +33,20 @@ public:
     std::map<std::pair<std::string, int>, const void*> offered;
     SPErr releaseResult = kSPNoError;
 
-    // Parameters the effect added, as it described them.
+    // Parameters the effect added, as it described them; the add_param call (from 0) that fails.
     std::vector<PF_ParamDef> added;
-    int failAddParamAt = -1;         // 0-based count of add_param calls
+    int failAddParamAt = -1;
     PF_Err addParamError = 33;
 
     // Parameter checkout: values are the index, so a test can tell them apart.
-    int failCheckoutAt = -1;         // parameter index
+    int failCheckoutAt = -1;  // parameter index
     PF_Err checkoutError = 44;
-    std::vector<std::pair<int, int>> checkoutTimes;   // (index, time)
+    std::vector<std::pair<int, int>> checkoutTimes;  // (index, time)
 
     // Smart rendering.
-    PF_EffectWorld inputWorld{};
-    PF_EffectWorld outputWorld{};
-    PF_Err inputError = PF_Err_NONE;
-    bool inputNull = false;
-    PF_Err outputError = PF_Err_NONE;
-    bool outputNull = false;
+    PF_EffectWorld inputWorld{}, outputWorld{};
+    PF_Err inputError = PF_Err_NONE, outputError = PF_Err_NONE;
+    bool inputNull = false, outputNull = false;
     PF_SmartRenderCallbacks smartCallbacks{};
     PF_SmartRenderInput smartInput{};
     PF_SmartRenderExtra smartExtra{};
@@ -64,10 +63,11 @@ public:
     std::vector<std::string> entries(const std::string& prefix) const;
 
     static RecordingHost& of(PF_ProgPtr effect_ref);
+    static RecordingHost& current();
 
 private:
-    PF_UtilCallbacks utils_{};
     SPBasicSuite basic_{};
+    RecordingHost* previous_;
 };
 
 }  // namespace zel::test

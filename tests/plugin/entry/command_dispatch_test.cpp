@@ -12,38 +12,34 @@
 namespace zel {
 namespace {
 
-// What the handlers saw; the handlers answer with `answer` or throw when `thrown` is set.
+// What the handlers saw; they answer 77 or throw when `thrown` is set.
 struct Calls {
     std::vector<std::string> ran;
     int updateFlag = -1;
     bool hostGiven = false;
-    PF_Err answer = 77;
     int thrown = 0;  // 0: none, 1: a standard exception, 2: a bare integer
 };
 Calls gCalls;
 
-void maybeThrow()
+PF_Err ran(const char* name)
 {
+    gCalls.ran.emplace_back(name);
     if (gCalls.thrown == 1) {
         throw std::runtime_error("handler failed");
     }
     if (gCalls.thrown == 2) {
         throw 516;
     }
+    return 77;
 }
 
 template <const char* Name>
 PF_Err handler(PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*)
 {
-    gCalls.ran.emplace_back(Name);
-    maybeThrow();
-    return gCalls.answer;
+    return ran(Name);
 }
 
-constexpr char kAbout[] = "about";
-constexpr char kSetup[] = "setup";
-constexpr char kSetdown[] = "setdown";
-constexpr char kParams[] = "params";
+constexpr char kAbout[] = "about", kSetup[] = "setup", kSetdown[] = "setdown", kParams[] = "params";
 
 CommandHandlers recordingHandlers()
 {
@@ -52,33 +48,23 @@ CommandHandlers recordingHandlers()
     h.globalSetup = handler<kSetup>;
     h.globalSetdown = handler<kSetdown>;
     h.paramsSetup = handler<kParams>;
-    h.updateECW = [](PF_InData*, PF_OutData*, PF_ParamDef**, unsigned char flag,
-                     PF_UserChangedParamExtra*) {
-        gCalls.ran.emplace_back("update");
+    h.updateECW = [](PF_InData*, PF_OutData*, PF_ParamDef**, unsigned char flag, PF_UserChangedParamExtra*) {
         gCalls.updateFlag = flag;
-        maybeThrow();
+        ran("update");
     };
-    h.smartPreRender = [](PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*,
-                          PF_PreRenderExtra*) {
-        gCalls.ran.emplace_back("prerender");
-        maybeThrow();
-        return gCalls.answer;
+    h.smartPreRender = [](PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, PF_PreRenderExtra*) {
+        return ran("prerender");
     };
-    h.render = [](PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*,
-                  PluginHost_API* host) {
-        gCalls.ran.emplace_back("render");
+    h.render = [](PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*, void*, PluginHost_API* host) {
         gCalls.hostGiven = host != nullptr;
-        maybeThrow();
-        return gCalls.answer;
+        return ran("render");
     };
     return h;
 }
 
-struct Expected {
-    PF_Cmd cmd;
-    const char* handler;  // null: nothing runs
-    PF_Err result;        // with every handler answering 77
-};
+const PF_Cmd kHandled[] = {PF_Cmd_ABOUT, PF_Cmd_GLOBAL_SETUP, PF_Cmd_GLOBAL_SETDOWN, PF_Cmd_PARAMS_SETUP,
+                           PF_Cmd_RENDER, PF_Cmd_USER_CHANGED_PARAM, PF_Cmd_UPDATE_PARAMS_UI,
+                           PF_Cmd_SMART_PRE_RENDER, PF_Cmd_SMART_RENDER};
 
 class CommandDispatch : public ::testing::Test {
 protected:
@@ -86,14 +72,10 @@ protected:
 
     PF_Err send(PF_Cmd cmd, const CommandHandlers& handlers)
     {
-        void* extra = nullptr;
-        if (cmd == PF_Cmd_SMART_RENDER) {
-            extra = &host.smartExtra;
-        } else if (cmd == PF_Cmd_SMART_PRE_RENDER) {
-            extra = &host.preRenderExtra;
-        } else if (cmd == PF_Cmd_USER_CHANGED_PARAM) {
-            extra = &changed;
-        }
+        void* extra = cmd == PF_Cmd_SMART_RENDER       ? static_cast<void*>(&host.smartExtra)
+                      : cmd == PF_Cmd_SMART_PRE_RENDER ? static_cast<void*>(&host.preRenderExtra)
+                      : cmd == PF_Cmd_USER_CHANGED_PARAM ? static_cast<void*>(&changed)
+                                                         : nullptr;
         return dispatchCommand(handlers, cmd, {&host.in_data, &host.out_data, params, &output, extra});
     }
 
@@ -105,45 +87,38 @@ protected:
 
 TEST_F(CommandDispatch, EachCommandReachesItsHandlerAndAnswersAsTheTableSays)
 {
-    const Expected table[] = {
-        {PF_Cmd_ABOUT, "about", PF_Err_NONE},  // the about box never fails the command
-        {PF_Cmd_GLOBAL_SETUP, "setup", 77},
-        {PF_Cmd_GLOBAL_SETDOWN, "setdown", 77},
-        {PF_Cmd_PARAMS_SETUP, "params", 77},
-        {PF_Cmd_RENDER, "render", 77},
-        {PF_Cmd_USER_CHANGED_PARAM, "update", PF_Err_NONE},
-        {PF_Cmd_UPDATE_PARAMS_UI, "update", PF_Err_NONE},
-        {PF_Cmd_SMART_PRE_RENDER, "prerender", 77},
-        {PF_Cmd_SMART_RENDER, "render", 77},
+    const struct {
+        PF_Cmd cmd;
+        const char* handler;
+        PF_Err result;    // with every handler answering 77
+        int updateFlag;   // -1: the update handler does not run
+        bool hostGiven;
+    } table[] = {
+        {PF_Cmd_ABOUT, "about", PF_Err_NONE, -1, false},  // the about box never fails the command
+        {PF_Cmd_GLOBAL_SETUP, "setup", 77, -1, false},
+        {PF_Cmd_GLOBAL_SETDOWN, "setdown", 77, -1, false},
+        {PF_Cmd_PARAMS_SETUP, "params", 77, -1, false},
+        {PF_Cmd_RENDER, "render", 77, -1, true},
+        {PF_Cmd_USER_CHANGED_PARAM, "update", PF_Err_NONE, 1, false},
+        {PF_Cmd_UPDATE_PARAMS_UI, "update", PF_Err_NONE, 0, false},
+        {PF_Cmd_SMART_PRE_RENDER, "prerender", 77, -1, false},
+        {PF_Cmd_SMART_RENDER, "render", 77, -1, true},
     };
-    for (const Expected& e : table) {
+    for (const auto& e : table) {
         gCalls = Calls{};
         SCOPED_TRACE("command " + std::to_string(e.cmd));
         EXPECT_EQ(send(e.cmd, recordingHandlers()), e.result);
         EXPECT_EQ(gCalls.ran, std::vector<std::string>{e.handler});
+        EXPECT_EQ(gCalls.updateFlag, e.updateFlag);
+        EXPECT_EQ(gCalls.hostGiven, e.hostGiven);
     }
-}
-
-TEST_F(CommandDispatch, UpdateHandlerTellsParameterChangesFromInterfaceUpdates)
-{
-    send(PF_Cmd_USER_CHANGED_PARAM, recordingHandlers());
-    EXPECT_EQ(gCalls.updateFlag, 1);
-    send(PF_Cmd_UPDATE_PARAMS_UI, recordingHandlers());
-    EXPECT_EQ(gCalls.updateFlag, 0);
-}
-
-TEST_F(CommandDispatch, RenderCommandsHandTheRendererAHostObject)
-{
-    send(PF_Cmd_RENDER, recordingHandlers());
-    EXPECT_TRUE(gCalls.hostGiven);
 }
 
 TEST_F(CommandDispatch, CommandsOutsideTheTableTouchNothingAndAnswerZero)
 {
     const PF_InData inBefore = host.in_data;
     const PF_OutData outBefore = host.out_data;
-    for (PF_Cmd cmd : {-1, 2, 5, 6, 7, 8, 9, 10, 12, 15, 16, 17, 18, 19, 20, 21, 22, 25, 26, 100,
-                       0x7fffffff}) {
+    for (PF_Cmd cmd : {-1, 2, 5, 6, 7, 8, 9, 10, 12, 15, 16, 17, 18, 19, 20, 21, 22, 25, 26, 100, 0x7fffffff}) {
         SCOPED_TRACE("command " + std::to_string(cmd));
         EXPECT_EQ(send(cmd, recordingHandlers()), PF_Err_NONE);
     }
@@ -153,28 +128,14 @@ TEST_F(CommandDispatch, CommandsOutsideTheTableTouchNothingAndAnswerZero)
     EXPECT_EQ(std::memcmp(&outBefore, &host.out_data, sizeof outBefore), 0);
 }
 
-TEST_F(CommandDispatch, HandlersNotYetWrittenAnswerZero)
+TEST_F(CommandDispatch, MissingHandlersAnswerZeroAndAnyExceptionBecomesTheInternalErrorCode)
 {
-    for (PF_Cmd cmd : {PF_Cmd_ABOUT, PF_Cmd_GLOBAL_SETUP, PF_Cmd_GLOBAL_SETDOWN,
-                       PF_Cmd_PARAMS_SETUP, PF_Cmd_RENDER, PF_Cmd_USER_CHANGED_PARAM,
-                       PF_Cmd_UPDATE_PARAMS_UI, PF_Cmd_SMART_PRE_RENDER, PF_Cmd_SMART_RENDER}) {
+    for (PF_Cmd cmd : kHandled) {
         SCOPED_TRACE("command " + std::to_string(cmd));
         EXPECT_EQ(send(cmd, CommandHandlers{}), PF_Err_NONE);
-    }
-}
-
-TEST_F(CommandDispatch, AnyExceptionBecomesTheInternalErrorCode)
-{
-    for (int kind : {1, 2}) {
-        for (PF_Cmd cmd : {PF_Cmd_ABOUT, PF_Cmd_GLOBAL_SETUP, PF_Cmd_GLOBAL_SETDOWN,
-                           PF_Cmd_PARAMS_SETUP, PF_Cmd_RENDER, PF_Cmd_USER_CHANGED_PARAM,
-                           PF_Cmd_UPDATE_PARAMS_UI, PF_Cmd_SMART_PRE_RENDER,
-                           PF_Cmd_SMART_RENDER}) {
-            gCalls = Calls{};
+        for (int kind : {1, 2}) {
             gCalls.thrown = kind;
-            SCOPED_TRACE("command " + std::to_string(cmd) + " exception kind " +
-                         std::to_string(kind));
-            EXPECT_EQ(send(cmd, recordingHandlers()), PF_Err_INTERNAL_STRUCT_DAMAGED);
+            EXPECT_EQ(send(cmd, recordingHandlers()), PF_Err_INTERNAL_STRUCT_DAMAGED) << "exception kind " << kind;
         }
     }
 }

@@ -11,8 +11,10 @@
 namespace zel {
 namespace {
 
+using Strings = std::vector<std::string>;
+
 // A settings store that logs each change into the current host's log.
-std::vector<std::string>* gSettingsLog = nullptr;
+Strings* gSettingsLog = nullptr;
 int gApplicationBlob = 0;
 PF_Err gBlobError = PF_Err_NONE;
 
@@ -25,9 +27,7 @@ const AEGP_PersistentDataSuite3 kSettings = {
         gSettingsLog->push_back(std::string("set [") + section + "] " + key + " = " + value);
         return PF_Err{PF_Err_NONE};
     },
-    [](AEGP_PersistentBlobH, const char*, const char*, const char*, uint32_t, char*, uint32_t*) {
-        return PF_Err{PF_Err_NONE};
-    },
+    [](AEGP_PersistentBlobH, const char*, const char*, const char*, uint32_t, char*, uint32_t*) { return PF_Err{}; },
     [](AEGP_PersistentBlobH, const char* section, const char* key) {
         gSettingsLog->push_back(std::string("delete [") + section + "] " + key);
         return PF_Err{PF_Err_NONE};
@@ -43,7 +43,8 @@ protected:
         host.offerSuite("AEGP Persistent Data Suite", 3, &kSettings);
     }
 
-    std::vector<std::string> settingsWith(PF_SpecVersion version, int enable)
+    // The settings changes of one call, which must answer 0.
+    Strings settingsWith(PF_SpecVersion version, int enable)
     {
         host.log.clear();
         host.in_data.version = version;
@@ -54,25 +55,18 @@ protected:
     test::RecordingHost host;
 };
 
-TEST_F(PersistentMP, TheSectionFollowsTheHostVersion)
+TEST_F(PersistentMP, TheSectionFollowsTheHostVersionAndEnablingDeletesTheEntry)
 {
-    EXPECT_EQ(settingsWith({13, 0}, 0),
-              std::vector<std::string>{"set [EffectsCompatability -- Effect MP Compatible 6] vo Zel = 0"});
-    EXPECT_EQ(settingsWith({12, 14}, 0),
-              std::vector<std::string>{"set [EffectsCompatability -- Effect MP Compatible 5] vo Zel = 0"});
-    EXPECT_EQ(settingsWith({12, 13}, 0),
-              std::vector<std::string>{"set [EffectsCompatability -- Effect MP Compatible] vo Zel = 0"});
+    const std::string section = "[EffectsCompatability -- Effect MP Compatible";
+    EXPECT_EQ(settingsWith({13, 0}, 0), Strings{"set " + section + " 6] vo Zel = 0"});
+    EXPECT_EQ(settingsWith({12, 14}, 0), Strings{"set " + section + " 5] vo Zel = 0"});
+    EXPECT_EQ(settingsWith({12, 13}, 0), Strings{"set " + section + "] vo Zel = 0"});
     for (PF_SpecVersion older : {PF_SpecVersion{12, 12}, PF_SpecVersion{11, 20}}) {
         EXPECT_TRUE(settingsWith(older, 0).empty());
         EXPECT_TRUE(host.entries("acquire").empty()) << "no suite is needed for an older host";
     }
-}
-
-TEST_F(PersistentMP, EnablingDeletesTheEntryAndTheSuiteIsGivenBack)
-{
-    EXPECT_EQ(settingsWith({13, 0}, 1),
-              std::vector<std::string>{"delete [EffectsCompatability -- Effect MP Compatible 6] vo Zel"});
-    EXPECT_EQ(host.entries("release"), std::vector<std::string>{"release AEGP Persistent Data Suite 3"});
+    EXPECT_EQ(settingsWith({13, 0}, 1), Strings{"delete " + section + " 6] vo Zel"});
+    EXPECT_EQ(host.entries("release"), Strings{"release AEGP Persistent Data Suite 3"});
 }
 
 TEST_F(PersistentMP, HostFailuresAreIgnored)

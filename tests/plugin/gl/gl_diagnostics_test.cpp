@@ -16,47 +16,39 @@ protected:
     test::SharedContextScope context;
 };
 
-TEST_F(GLDiagnostics, APendingErrorIsPrintedWithItsCheckpointAndCleared)
+// What `run` prints on standard output, and its answer.
+template <typename Run>
+std::pair<std::string, int> printed(Run run)
 {
-    // Mesa keeps one error flag, so one error is pending however many calls failed.
-    glEnable(0xFFFF);
     testing::internal::CaptureStdout();
-    EXPECT_EQ(printOglError("zel", 42), 1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "glError in file zel @ line 42: invalid enumerant\n");
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(printOglError("zel", 43), 0);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    const int answer = run();
+    return {testing::internal::GetCapturedStdout(), answer};
 }
 
-TEST_F(GLDiagnostics, FramebufferStatusPrintsOneLineOnlyWhenIncomplete)
+TEST_F(GLDiagnostics, ErrorsIncompleteFramebuffersAndMissingUniformsArePrintedInOneLine)
 {
+    // Mesa keeps one error flag, so one error is pending however many calls failed; printing clears it.
+    glEnable(0xFFFF);
+    using Printed = std::pair<std::string, int>;
+    EXPECT_EQ(printed([] { return printOglError("zel", 42); }),
+              Printed("glError in file zel @ line 42: invalid enumerant\n", 1));
+    EXPECT_EQ(printed([] { return printOglError("zel", 43); }), Printed("", 0));
+
     GLMemoryObjects objects;
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, objects.genFramebufferEXT(kResolveFramebuffer));
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(checkFramebufferStatus(), 1);  // nothing attached
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Framebuffer incomplete, missing attachment\n");
-
+    EXPECT_EQ(printed(checkFramebufferStatus), Printed("Framebuffer incomplete, missing attachment\n", 1));
     const GLuint texture = objects.genTexture(kResolvedColorTexture);
     glBindTexture(GL_TEXTURE_2D, texture);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA16F_ARB, 4, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, texture, 0);
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(checkFramebufferStatus(), 0);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(printed(checkFramebufferStatus), Printed("", 0));
     objects.freeGLMemory();
-}
 
-TEST_F(GLDiagnostics, AMissingUniformIsNamedAndItsValueDropped)
-{
-    testing::internal::CaptureStdout();
-    const GLint location = getUniLoc(prog_density_shader, "NoSuchUniform");
-    const std::string printed = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(location, -1);
-    EXPECT_EQ(printed, "No such uniform named \"NoSuchUniform\"\n");
+    // A missing uniform's value is dropped without an error.
+    EXPECT_EQ(printed([] { return getUniLoc(prog_density_shader, "NoSuchUniform"); }),
+              Printed("No such uniform named \"NoSuchUniform\"\n", -1));
     glUseProgram(prog_density_shader);
-    glUniform1f(location, 1.0f);
+    glUniform1f(-1, 1.0f);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     EXPECT_GE(getUniLoc(prog_density_shader, "DensityAffect"), 0);
     glUseProgram(0);

@@ -16,44 +16,32 @@
 namespace zel {
 namespace {
 
-// Checks made in the child; each failure is printed on stderr, which the parent shows.
-class Checks {
-public:
-    void that(bool ok, const std::string& what)
-    {
-        if (!ok) {
-            std::fprintf(stderr, "failed: %s\n", what.c_str());
-            ++failures_;
-        }
-    }
-    int failures() const { return failures_; }
-
-private:
-    int failures_ = 0;
-};
-
-void inFreshProcess(const std::function<void(Checks&)>& body)
+// Runs `body` in a child, which fails the test unless every check the body makes holds; each
+// failed check is printed on stderr, which the parent shows.
+void inFreshProcess(const std::function<void(const std::function<void(bool, const std::string&)>&)>& body)
 {
     EXPECT_EXIT(
         {
-            Checks checks;
-            body(checks);
+            int failures = 0;
+            body([&](bool ok, const std::string& what) {
+                if (!ok) {
+                    std::fprintf(stderr, "failed: %s\n", what.c_str());
+                    ++failures;
+                }
+            });
             std::fflush(nullptr);
-            _exit(checks.failures() == 0 ? 0 : 1);
+            _exit(failures == 0 ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
 }
 
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-// The module's standard output while `run` runs.
-std::string printedBy(const std::function<void()>& run)
+// The module's standard output while the set-up runs.
+std::string printedBySetUp(const OpenGLSetupEnvironment& environment)
 {
     testing::internal::CaptureStdout();
-    run();
+    InitializeOpenGL(environment);
     return testing::internal::GetCapturedStdout();
 }
 
@@ -70,103 +58,93 @@ OpenGLSetupEnvironment withVideoMemoryVariable(const char* value)
 
 bool kernelIsZero()
 {
-    return std::all_of(std::begin(SSAOSamplePattern), std::end(SSAOSamplePattern),
-                       [](float v) { return v == 0.0f; });
+    return std::all_of(std::begin(SSAOSamplePattern), std::end(SSAOSamplePattern), [](float v) { return v == 0.0f; });
 }
 
 TEST(OpenGLSetup, BuildsEverythingOnceAndLeavesNoContextCurrent)
 {
-    inFreshProcess([](Checks& check) {
-        const std::string printed = printedBy([] { InitializeOpenGL(withVideoMemoryVariable(nullptr)); });
-        check.that(gSharedContext != nullptr, "a context");
-        check.that(eglGetCurrentContext() == EGL_NO_CONTEXT, "no context current afterwards");
-        check.that(printed.rfind("STARTING SHADER COMPILE VELTRANO\nprog_density_shader = ", 0) == 0, printed);
-        check.that(contains(printed, "prog_postprocess_ssao_shader = "), printed);
-        check.that(contains(printed, "FINISHED SHADER COMPILE VELTRANO\n"), printed);
-        check.that(permTextureID != 0 && randTextureID != 0, "lookup textures");
-        check.that(!kernelIsZero(), "kernel filled");
-        check.that(free_mem_kb > 0, "a software renderer plans with the machine's memory");
+    inFreshProcess([](const auto& check) {
+        const std::string printed = printedBySetUp(withVideoMemoryVariable(nullptr));
+        check(gSharedContext != nullptr, "a context");
+        check(eglGetCurrentContext() == EGL_NO_CONTEXT, "no context current afterwards");
+        check(printed.starts_with("STARTING SHADER COMPILE VELTRANO\nprog_density_shader = "), printed);
+        check(contains(printed, "prog_postprocess_ssao_shader = "), printed);
+        check(contains(printed, "FINISHED SHADER COMPILE VELTRANO\n"), printed);
+        check(permTextureID != 0 && randTextureID != 0, "lookup textures");
+        check(!kernelIsZero(), "kernel filled");
+        check(free_mem_kb > 0, "a software renderer plans with the machine's memory");
         const std::string report = g_openglInfo;
-        check.that(report.rfind("OpenGL Information\n\nVersion: ", 0) == 0, report);
-        check.that(contains(report, "\nMultisample maximum: "), report);
+        check(report.starts_with("OpenGL Information\n\nVersion: "), report);
+        check(contains(report, "\nMultisample maximum: "), report);
 
-        const std::string again = printedBy([] { InitializeOpenGL(withVideoMemoryVariable("1")); });
-        check.that(again.empty(), "a second set-up does no GL work: " + again);
-        check.that(free_mem_kb > 1024, "a second set-up measures nothing");
+        const std::string again = printedBySetUp(withVideoMemoryVariable("1"));
+        check(again.empty(), "a second set-up does no GL work: " + again);
+        check(free_mem_kb > 1024, "a second set-up measures nothing");
 
         ShutdownOpenGL(platform::eglContextPlatform());
-        check.that(gSharedContext == nullptr && prog_density_shader == 0 && permTextureID == 0,
-                   "set-down forgets the context's objects");
+        check(gSharedContext == nullptr && prog_density_shader == 0 && permTextureID == 0,
+              "set-down forgets the context's objects");
         ShutdownOpenGL(platform::eglContextPlatform());
     });
 }
 
 TEST(OpenGLSetup, TheVideoMemoryVariableReplacesTheMeasurementAsAtoiReadsIt)
 {
-    struct Case {
-        const char* value;
-        std::int32_t kilobytes;
-        const char* reported;
-    };
-    for (const Case& c : {Case{"512", 524288, "VRAM available (MB): 512"},
-                          Case{"abc", 0, "VRAM available (MB): 0"},
-                          Case{"64MB", 65536, "VRAM available (MB): 64"}}) {
-        SCOPED_TRACE(c.value);
-        inFreshProcess([&](Checks& check) {
-            printedBy([&] { InitializeOpenGL(withVideoMemoryVariable(c.value)); });
-            check.that(free_mem_kb == c.kilobytes, "free_mem_kb " + std::to_string(free_mem_kb));
-            check.that(contains(g_openglInfo, c.reported), g_openglInfo);
+    for (const auto& [value, kilobytes, reported] : {std::tuple{"512", 524288, "VRAM available (MB): 512"},
+                                                     {"abc", 0, "VRAM available (MB): 0"},
+                                                     {"64MB", 65536, "VRAM available (MB): 64"}}) {
+        SCOPED_TRACE(value);
+        inFreshProcess([&](const auto& check) {
+            printedBySetUp(withVideoMemoryVariable(value));
+            check(free_mem_kb == kilobytes, "free_mem_kb " + std::to_string(free_mem_kb));
+            check(contains(g_openglInfo, reported), g_openglInfo);
         });
     }
 }
 
-// The platform with one step replaced by a failure.
-struct FailingPlatform {
-    const char* name;
-    void (*breakIt)(platform::ContextPlatform&);
-};
-
 TEST(OpenGLSetup, WithoutAContextNoGLCallIsMadeAndSetUpGoesOn)
 {
-    const FailingPlatform failures[] = {
-        {"no pixel format", [](platform::ContextPlatform& p) { p.choosePixelFormat = [](const int*) -> platform::PixelFormat* { return nullptr; }; }},
-        {"no context", [](platform::ContextPlatform& p) { p.createContext = [](const platform::PixelFormat*) -> platform::Context* { return nullptr; }; }},
-        {"cannot be made current", [](platform::ContextPlatform& p) {
+    using Platform = platform::ContextPlatform;
+    const std::pair<const char*, void (*)(Platform&)> failures[] = {
+        {"no pixel format",
+         [](Platform& p) { p.choosePixelFormat = [](const int*) -> platform::PixelFormat* { return nullptr; }; }},
+        {"no context", [](Platform& p) {
+             p.createContext = [](const platform::PixelFormat*) -> platform::Context* { return nullptr; };
+         }},
+        {"cannot be made current", [](Platform& p) {
              p.setCurrentContext = [](platform::Context* c) {
                  return c == nullptr && platform::eglContextPlatform().setCurrentContext(nullptr);
              };
          }},
     };
-    for (const FailingPlatform& failure : failures) {
-        SCOPED_TRACE(failure.name);
-        inFreshProcess([&](Checks& check) {
-            static platform::ContextPlatform broken;
+    for (const auto& [name, breakIt] : failures) {
+        SCOPED_TRACE(name);
+        inFreshProcess([&](const auto& check) {
+            static Platform broken;
             broken = platform::eglContextPlatform();
-            failure.breakIt(broken);
+            breakIt(broken);
             OpenGLSetupEnvironment environment = withVideoMemoryVariable("256");
             environment.platform = &broken;
             // A GL call without a context would abort the process, so finishing is the check.
-            const std::string printed = printedBy([&] { InitializeOpenGL(environment); });
-            check.that(gSharedContext == nullptr, "no shared context");
-            check.that(printed == "STARTING SHADER COMPILE VELTRANO\n", printed);
-            check.that(prog_density_shader == 0 && permTextureID == 0 && kernelIsZero(), "nothing built");
-            check.that(free_mem_kb == 262144, "the variable still applies");
-            check.that(contains(g_openglInfo, "No OpenGL context"), g_openglInfo);
+            const std::string printed = printedBySetUp(environment);
+            check(gSharedContext == nullptr, "no shared context");
+            check(printed == "STARTING SHADER COMPILE VELTRANO\n", printed);
+            check(prog_density_shader == 0 && permTextureID == 0 && kernelIsZero(), "nothing built");
+            check(free_mem_kb == 262144, "the variable still applies");
+            check(contains(g_openglInfo, "No OpenGL context"), g_openglInfo);
         });
     }
 }
 
-struct BrokenSource {
-    const char* name;
-    const char* ShaderSources::*source;
-    const char* text;
-    const char* message;  // printed alone, with a line end unless the link failed
-    GLuint* firstLeftUnbuilt;
-};
-
 TEST(OpenGLSetup, TheFirstFailingProgramStopsTheBuildWithItsMessage)
 {
-    const BrokenSource broken[] = {
+    const struct {
+        const char* name;
+        const char* ShaderSources::*source;
+        const char* text;
+        std::string message;  // printed alone, with a line end unless the link failed
+        GLuint* firstLeftUnbuilt;
+    } broken[] = {
         {"vertex source", &ShaderSources::vertex, "void main() { no GLSL here }",
          "OpenGL vertex shader compilation failed\n", &prog_density_shader},
         {"density source", &ShaderSources::density, "void main() { no GLSL here }",
@@ -177,22 +155,19 @@ TEST(OpenGLSetup, TheFirstFailingProgramStopsTheBuildWithItsMessage)
         {"occlusion source", &ShaderSources::postprocessSsao, "#version 120\nvoid main() { no GLSL }",
          "OpenGL postprocess SSAO fragment shader compilation failed\n", &prog_postprocess_ssao_shader},
     };
-    for (const BrokenSource& b : broken) {
+    for (const auto& b : broken) {
         SCOPED_TRACE(b.name);
-        inFreshProcess([&](Checks& check) {
+        inFreshProcess([&](const auto& check) {
             OpenGLSetupEnvironment environment = withVideoMemoryVariable(nullptr);
             environment.sources.*b.source = b.text;
-            const std::string printed = printedBy([&] { InitializeOpenGL(environment); });
-            check.that(printed.size() >= std::string(b.message).size() &&
-                           printed.compare(printed.size() - std::string(b.message).size(),
-                                           std::string::npos, b.message) == 0,
-                       "ends with the failure message: " + printed);
-            check.that(!contains(printed, "FINISHED SHADER COMPILE"), printed);
-            check.that(*b.firstLeftUnbuilt == 0, "later programs stay 0");
-            check.that(prog_postprocess_ssao_shader == 0, "the last program stays 0");
-            check.that(permTextureID == 0 && kernelIsZero(), "no lookup texture, kernel zero");
-            check.that(contains(g_openglInfo, "\nRenderer: "), "the report is still built");
-            check.that(free_mem_kb > 0, "the memory is still measured");
+            const std::string printed = printedBySetUp(environment);
+            check(printed.ends_with(b.message), "ends with the failure message: " + printed);
+            check(!contains(printed, "FINISHED SHADER COMPILE"), printed);
+            check(*b.firstLeftUnbuilt == 0, "later programs stay 0");
+            check(prog_postprocess_ssao_shader == 0, "the last program stays 0");
+            check(permTextureID == 0 && kernelIsZero(), "no lookup texture, kernel zero");
+            check(contains(g_openglInfo, "\nRenderer: "), "the report is still built");
+            check(free_mem_kb > 0, "the memory is still measured");
         });
     }
 }

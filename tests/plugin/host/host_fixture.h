@@ -1,5 +1,5 @@
-// A command's records for the host layer's tests: every callback and suite the layer calls, with
-// worlds that hold real pixels, each call recorded in order.
+// A command's records for the host layer's tests: the recording host with four parameters, the
+// utility callbacks and suites the layer calls, and worlds that hold real pixels.
 #pragma once
 
 #include <cstdint>
@@ -10,27 +10,18 @@
 #include <vector>
 
 #include "sdk/pf_suites.h"
+#include "tests/plugin/recording_host.h"
 
 namespace zel::test {
 
-class HostFixture {
+class HostFixture : public RecordingHost {
 public:
     HostFixture();
-    ~HostFixture();
-    HostFixture(const HostFixture&) = delete;
-    HostFixture& operator=(const HostFixture&) = delete;
 
-    PF_InData in_data{};
-    PF_OutData out_data{};
-    PF_UtilCallbacks utils{};
     PF_LayerDef output{};
 
-    // Calls in order, e.g. "checkout 3 at 10", "checkin", "new_world 100x50 flags 2".
-    std::vector<std::string> log;
-    std::vector<std::string> entries(const std::string& prefix) const;
-
-    // The parameters: what checkout hands out for each index, and the command's array over them.
-    void setParams(int count);
+    // What checkout hands out for each of the four parameters, and the command's array over them;
+    // checkouts are logged as "checkout 3 at 10 step 1 scale 24", checkins as "checkin".
     PF_ParamDef& param(int index) { return defs_[static_cast<std::size_t>(index)]; }
     PF_ParamDef** params() { return array_.data(); }
     PF_Err checkoutResult = PF_Err_NONE;
@@ -40,11 +31,13 @@ public:
 
     // A world of width × height in `format` whose pixels are bytes 0, 1, 2, ... (wrapping).
     PF_LayerDef makeWorld(int width, int height, PF_PixelFormat format);
-    std::map<const void*, PF_PixelFormat> formats;  // by data pointer; ARGB32 when absent
     PF_Err newWorldResult = PF_Err_NONE;
 
     // Suites: all offered unless withdrawn.
-    void withdraw(const std::string& name) { withdrawn_.push_back(name); }
+    void withdraw(const std::string& name)
+    {
+        std::erase_if(offered, [&](const auto& offer) { return offer.first.first == name; });
+    }
     PF_WorldSuite2 worldSuite{};
     PF_ColorParamSuite1 colorSuite{};
     PF_HandleSuite2 handleSuite{};
@@ -61,23 +54,17 @@ public:
         PF_Field field;
         PF_Rect rect;
         PF_CompositeMode mode;
-        std::int32_t x;
-        std::int32_t y;
+        std::int32_t x, y;
         PF_FloatMatrix matrix;
     };
-    std::vector<Composite> transfers;
-    std::vector<Composite> transforms;
-
-    static HostFixture& current();
+    std::vector<Composite> transfers, transforms;
 
 private:
     friend struct FixtureCallbacks;
-    std::vector<PF_ParamDef> defs_;
+    std::vector<PF_ParamDef> defs_ = std::vector<PF_ParamDef>(4);
     std::vector<PF_ParamDef*> array_;
     std::list<std::vector<std::uint8_t>> pixels_;
-    std::vector<std::string> withdrawn_;
-    SPBasicSuite basic_{};
-    HostFixture* previous_;
+    std::map<const void*, PF_PixelFormat> formats_;  // by data pointer; ARGB32 when absent
 };
 
 // The pixels of a world as bytes, row by row.

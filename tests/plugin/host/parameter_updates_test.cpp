@@ -16,21 +16,17 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-TEST(ParameterDef, FixedValuesRoundHalfAwayFromZero)
+TEST(ParameterDef, FixedValuesRoundHalfAwayFromZeroAndSaturate)
 {
     test::HostFixture f;
     ZQS::ParameterDef values(&f.in_data, f.params());
-    values.SetFloatValue(1, 1.25, true);
-    EXPECT_EQ(f.param(1).u.fd.value, 81920);
-    values.SetFloatValue(1, -1.25, true);
-    EXPECT_EQ(f.param(1).u.fd.value, -81920);
-    values.SetFloatValue(1, -0.00001, true);
-    EXPECT_EQ(f.param(1).u.fd.value, -1);
+    for (const auto& [value, fixed] : {std::pair{1.25, 81920}, {-1.25, -81920}, {-0.00001, -1}, {1e6, 0x7FFFFFFF}}) {
+        values.SetFloatValue(1, value, true);
+        EXPECT_EQ(f.param(1).u.fd.value, fixed) << value;
+    }
     values.SetAngleValue(2, 0.00001);
-    EXPECT_EQ(f.param(2).u.ad.value, 1);
-    EXPECT_EQ(f.param(2).uu.change_flags, PF_ChangeFlag_CHANGED_VALUE);
-    values.SetFloatValue(1, 1e6, true);
-    EXPECT_EQ(f.param(1).u.fd.value, 0x7FFFFFFF);
+    EXPECT_EQ((std::tuple{f.param(2).u.ad.value, f.param(2).uu.change_flags}),
+              (std::tuple{1, PF_ChangeFlag_CHANGED_VALUE}));
 }
 
 TEST(ParameterDef, TheKeyingHostStoresEverySliderFixed)
@@ -46,23 +42,18 @@ TEST(ParameterDef, TheKeyingHostStoresEverySliderFixed)
     EXPECT_EQ(values.GetFloatValue(1, false), 0.5);
 }
 
-TEST(ParameterDef, ColoursKeepAlphaAndPackAlphaFirst)
+TEST(ParameterDef, ColoursKeepAlphaAndPackAlphaFirstAndNothingHappensWithoutAnArray)
 {
     test::HostFixture f;
     ZQS::ParameterDef values(&f.in_data, f.params());
     f.param(3).u.cd.value = {0x11, 0, 0, 0};
     values.SetColor(3, {0xFF, 0x22, 0x33, 0x44});
     EXPECT_EQ(values.GetPFColor(3), 0x44332211u);
-}
 
-TEST(ParameterDef, WithoutAnArrayNothingIsReadOrWritten)
-{
-    test::HostFixture f;
-    ZQS::ParameterDef values(&f.in_data, nullptr);
-    values.SetIntValue(1, 5);
-    EXPECT_EQ(values.GetIntValue(1), 0);
-    EXPECT_EQ(values.GetPathID(1), 0xFFFFFFFFu);
-    EXPECT_EQ(values.GetArbData(1), nullptr);
+    ZQS::ParameterDef none(&f.in_data, nullptr);
+    none.SetIntValue(1, 5);
+    EXPECT_EQ((std::tuple{none.GetIntValue(1), none.GetPathID(1), none.GetArbData(1)}),
+              (std::tuple{0, 0xFFFFFFFFu, nullptr}));
 }
 
 class PluginUpdateTest : public ::testing::Test {
@@ -74,10 +65,7 @@ protected:
 TEST_F(PluginUpdateTest, HoldsTheParamUtilsSuiteForItsLifetime)
 {
     f.log.clear();
-    {
-        std::unique_ptr<PluginUpdate_API> update(host.makeUpdateApi());
-        EXPECT_TRUE(update->isValid());
-    }
+    EXPECT_TRUE(std::unique_ptr<PluginUpdate_API>(host.makeUpdateApi())->isValid());
     EXPECT_EQ(f.log, (Strings{"acquire PF Param Utils Suite 2", "release PF Param Utils Suite 2"}));
 
     f.withdraw(kPFParamUtilsSuite);
@@ -89,23 +77,17 @@ TEST_F(PluginUpdateTest, HoldsTheParamUtilsSuiteForItsLifetime)
     EXPECT_EQ(f.param(1).u.sd.value, 4);
 }
 
-TEST_F(PluginUpdateTest, KindChoosesFixedOrDoubleSliders)
+TEST_F(PluginUpdateTest, ValuesAreWrittenAsTheKindSaysAndColoursRoundedAndClamped)
 {
     std::unique_ptr<PluginUpdate_API> update(host.makeUpdateApi());
     update->setFloatValue(1, 0, 2.0);
     EXPECT_EQ(f.param(1).u.fd.value, 131072);
     update->setFloatValue(2, 1, 2.0);
     EXPECT_EQ(f.param(2).u.fs_d.value, 2.0);
-}
 
-TEST_F(PluginUpdateTest, ColourChannelsAreRoundedAndClamped)
-{
-    std::unique_ptr<PluginUpdate_API> update(host.makeUpdateApi());
     update->setColorValue(3, 0, 1.2, 0.5, -0.1);
     const PF_Pixel& c = f.param(3).u.cd.value;
-    EXPECT_EQ(c.red, 255);
-    EXPECT_EQ(c.green, 128);
-    EXPECT_EQ(c.blue, 0);
+    EXPECT_EQ((std::array{c.red, c.green, c.blue}), (std::array<decltype(c.red), 3>{255, 128, 0}));
     EXPECT_EQ(f.param(3).uu.change_flags, PF_ChangeFlag_CHANGED_VALUE);
 }
 
@@ -126,7 +108,7 @@ TEST_F(PluginUpdateTest, ControlChangesSendACopyAndLeaveTheArray)
     EXPECT_EQ(f.uiUpdates[1].ui_flags, 0x7F);
 
     update->setParamNameEnable(2, 0, "A name longer than the thirty-one characters", true);
-    EXPECT_EQ(f.uiUpdates.size(), 3u);
+    ASSERT_EQ(f.uiUpdates.size(), 3u);
     EXPECT_STREQ(f.uiUpdates[2].name, "A name longer than the thirty-o");
     EXPECT_EQ(f.uiUpdates[2].ui_flags, PF_PUI_NONE);
     EXPECT_STREQ(f.param(2).name, "Amplitude");

@@ -2,6 +2,7 @@
 // host would drive them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <map>
 #include <string>
@@ -11,8 +12,8 @@
 #include "sdk/pf_suites.h"
 #include "tests/plugin/recording_host.h"
 
-extern "C" PF_Err EntryPointFunc(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data,
-                                 PF_ParamDef* params[], PF_LayerDef* output, void* extra);
+extern "C" PF_Err EntryPointFunc(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
+                                 PF_LayerDef* output, void* extra);
 
 namespace zel {
 namespace {
@@ -36,25 +37,21 @@ protected:
         gSentUiFlags = &sent;
         host.offerSuite("PF Param Utils Suite", 2, &kParamUtils);
         for (int i = 0; i < kParamCount; ++i) {
-            array[static_cast<std::size_t>(i)] = &defs[static_cast<std::size_t>(i)];
+            array[static_cast<std::size_t>(i)] = &def(i);
         }
         for (int popup : {kShader, kDraw, kAmbientOcclusion, kFalloff, kZRange}) {
-            defs[static_cast<std::size_t>(popup)].u.pd.value = 1;
+            def(popup).u.pd.value = 1;
         }
-        // Flags a rule must replace, not keep.
-        defs[kSpecular].ui_flags = 0x40 | PF_PUI_DISABLED;
+        def(kSpecular).ui_flags = 0x40 | PF_PUI_DISABLED;  // flags a rule must replace, not keep
     }
 
-    void choose(int popup, int choice) { defs[static_cast<std::size_t>(popup)].u.pd.value = choice; }
+    PF_ParamDef& def(int index) { return defs[static_cast<std::size_t>(index)]; }
 
-    PF_Err updateInterface()
+    PF_Err send(test::RecordingHost& to, PF_Cmd cmd, void* extra = nullptr)
     {
         sent.clear();
-        return EntryPointFunc(PF_Cmd_UPDATE_PARAMS_UI, &host.in_data, &host.out_data, array.data(),
-                              nullptr, nullptr);
+        return EntryPointFunc(cmd, &to.in_data, &to.out_data, array.data(), nullptr, extra);
     }
-
-    bool enabled(int index) const { return sent.at(index) == 0; }
 
     test::RecordingHost host;
     std::array<PF_ParamDef, kParamCount> defs{};
@@ -64,13 +61,12 @@ protected:
 
 TEST_F(ParameterInterplay, DefaultsGreyOutWhatTheDensityFillLookLeavesUnused)
 {
-    EXPECT_EQ(updateInterface(), PF_Err_NONE);
-    const std::map<int, std::int32_t> expected = {
-        {kDensityAffect, 0},           {kNormalAffect, 0},           {kSpecular, PF_PUI_DISABLED},
-        {kSpecularShininess, PF_PUI_DISABLED}, {kLineSize, PF_PUI_DISABLED}, {kPointSize, PF_PUI_DISABLED},
-        {kAOIntensity, PF_PUI_DISABLED}, {kAORadius, PF_PUI_DISABLED}, {kAOLift, PF_PUI_DISABLED},
-        {kAOScale, PF_PUI_DISABLED},   {kRadius, PF_PUI_DISABLED},   {kDistance, PF_PUI_DISABLED},
-        {kZMin, PF_PUI_DISABLED},      {kZMax, PF_PUI_DISABLED}};
+    EXPECT_EQ(send(host, PF_Cmd_UPDATE_PARAMS_UI), PF_Err_NONE);
+    std::map<int, std::int32_t> expected = {{kDensityAffect, 0}, {kNormalAffect, 0}};
+    for (int greyed : {kSpecular, kSpecularShininess, kLineSize, kPointSize, kAOIntensity, kAORadius, kAOLift, kAOScale,
+                       kRadius, kDistance, kZMin, kZMax}) {
+        expected[greyed] = PF_PUI_DISABLED;
+    }
     EXPECT_EQ(sent, expected);  // exactly the fourteen, with exactly 32 or 0
     EXPECT_TRUE(host.out_data.out_flags & PF_OutFlag_REFRESH_UI);
     EXPECT_EQ(host.entries("release"), std::vector<std::string>{"release PF Param Utils Suite 2"});
@@ -78,36 +74,33 @@ TEST_F(ParameterInterplay, DefaultsGreyOutWhatTheDensityFillLookLeavesUnused)
 
 TEST_F(ParameterInterplay, EachChoiceEnablesTheControlsItUses)
 {
-    struct Case {
-        int popup;
-        int choice;
-        std::vector<int> enabledControls;
-        std::vector<int> greyedControls;
-    };
-    const Case cases[] = {
+    const struct {
+        int popup, choice;
+        std::vector<int> enabled, greyed;
+    } cases[] = {
         {kShader, 2, {kSpecular, kSpecularShininess}, {kDensityAffect, kNormalAffect}},  // Phong
         {kShader, 3, {kSpecular, kSpecularShininess}, {kDensityAffect, kNormalAffect}},  // Flat
         {kDraw, 2, {kLineSize}, {kPointSize}},                                          // Wireframe
         {kDraw, 3, {kPointSize}, {kLineSize}},                                          // Points
-        {kDraw, 4, {kLineSize}, {kPointSize}},  // Front Fill, Back Wire
-        {kAmbientOcclusion, 4, {kAOIntensity, kAORadius, kAOLift, kAOScale}, {}},  // Dither 2
-        {kAmbientOcclusion, 2, {kAOIntensity, kAORadius, kAOLift, kAOScale}, {}},  // On
-        {kFalloff, 3, {kRadius}, {kDistance}},            // Distance Squared
-        {kFalloff, 2, {kRadius, kDistance}, {}},          // Smooth
-        {kZRange, 3, {kZMin, kZMax}, {}},                 // Compress
-        {kZRange, 2, {kZMin, kZMax}, {}},                 // Limit
+        {kDraw, 4, {kLineSize}, {kPointSize}},                                          // Front Fill, Back Wire
+        {kAmbientOcclusion, 4, {kAOIntensity, kAORadius, kAOLift, kAOScale}, {}},       // Dither 2
+        {kAmbientOcclusion, 2, {kAOIntensity, kAORadius, kAOLift, kAOScale}, {}},       // On
+        {kFalloff, 3, {kRadius}, {kDistance}},                                          // Distance Squared
+        {kFalloff, 2, {kRadius, kDistance}, {}},                                        // Smooth
+        {kZRange, 3, {kZMin, kZMax}, {}},                                               // Compress
+        {kZRange, 2, {kZMin, kZMax}, {}},                                               // Limit
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE("popup " + std::to_string(c.popup) + " choice " + std::to_string(c.choice));
-        choose(c.popup, c.choice);
-        updateInterface();
-        for (int index : c.enabledControls) {
-            EXPECT_TRUE(enabled(index)) << index;
+        def(c.popup).u.pd.value = c.choice;
+        send(host, PF_Cmd_UPDATE_PARAMS_UI);
+        for (int index : c.enabled) {
+            EXPECT_EQ(sent.at(index), 0) << index;
         }
-        for (int index : c.greyedControls) {
-            EXPECT_FALSE(enabled(index)) << index;
+        for (int index : c.greyed) {
+            EXPECT_EQ(sent.at(index), PF_PUI_DISABLED) << index;
         }
-        choose(c.popup, 1);
+        def(c.popup).u.pd.value = 1;
     }
     EXPECT_EQ(sent.count(kZLift), 0u) << "Z Lift is never greyed";
 }
@@ -116,9 +109,7 @@ TEST_F(ParameterInterplay, WithoutTheSuiteNothingChangesButTheReleaseIsStillAtte
 {
     test::RecordingHost bare;
     bare.in_data.version = host.in_data.version;
-    EXPECT_EQ(EntryPointFunc(PF_Cmd_UPDATE_PARAMS_UI, &bare.in_data, &bare.out_data, array.data(),
-                             nullptr, nullptr),
-              PF_Err_NONE);
+    EXPECT_EQ(send(bare, PF_Cmd_UPDATE_PARAMS_UI), PF_Err_NONE);
     EXPECT_TRUE(sent.empty());
     EXPECT_FALSE(bare.out_data.out_flags & PF_OutFlag_REFRESH_UI);
     EXPECT_STREQ(bare.out_data.return_msg, "Failed to acquire suite.");
@@ -131,38 +122,35 @@ TEST_F(ParameterInterplay, WithoutTheSuiteNothingChangesButTheReleaseIsStillAtte
 // "Evolution" runs from 5 to 35; everything else is 0.
 double valueAt(int index, double seconds)
 {
-    switch (index) {
-    case kOffsetX: return 50.0 * seconds;
-    case kScrollX: return 10.0;
-    case kEvolution: return 5.0 + 15.0 * seconds;
-    default: return 0.0;
-    }
+    return index == kOffsetX     ? 50.0 * seconds
+           : index == kScrollX   ? 10.0
+           : index == kEvolution ? 5.0 + 15.0 * seconds
+                                 : 0.0;
 }
 
 int gFailCheckoutOf = -1;
 std::vector<std::string>* gLoopLog = nullptr;
 
-PF_Err checkoutAtTime(PF_ProgPtr, int32_t index, int32_t time, int32_t, uint32_t scale,
-                      PF_ParamDef* def)
-{
-    gLoopLog->push_back("checkout " + std::to_string(index) + " at " + std::to_string(time));
-    if (index == gFailCheckoutOf) {
-        return 9;
-    }
-    def->u.fs_d.value = valueAt(index, static_cast<double>(time) / scale);
-    return PF_Err_NONE;
-}
-
 class LoopHelper : public ParameterInterplay {
 protected:
+    static constexpr int kLoops[] = {kLoopX, kLoopY, kLoopZ, kLoopEvolution};
+
     LoopHelper()
     {
         gLoopLog = &host.log;
         gFailCheckoutOf = -1;
-        host.in_data.inter.checkout_param = checkoutAtTime;
+        host.in_data.inter.checkout_param = [](PF_ProgPtr, int32_t index, int32_t time, int32_t, uint32_t scale,
+                                               PF_ParamDef* def) {
+            gLoopLog->push_back("checkout " + std::to_string(index) + " at " + std::to_string(time));
+            if (index == gFailCheckoutOf) {
+                return PF_Err{9};
+            }
+            def->u.fs_d.value = valueAt(index, static_cast<double>(time) / scale);
+            return PF_Err{PF_Err_NONE};
+        };
         host.in_data.inter.checkin_param = [](PF_ProgPtr, PF_ParamDef*) { return PF_Err{PF_Err_NONE}; };
-        for (int loop : {kLoopX, kLoopY, kLoopZ, kLoopEvolution}) {
-            defs[static_cast<std::size_t>(loop)].u.fs_d.value = -7;
+        for (int loop : kLoops) {
+            def(loop).u.fs_d.value = -7;
         }
     }
 
@@ -171,61 +159,48 @@ protected:
     {
         host.in_data.current_time = static_cast<int32_t>(seconds * host.in_data.time_scale);
         for (int i = 1; i < kParamCount; ++i) {
-            defs[static_cast<std::size_t>(i)].u.fs_d.value =
-                i == kLoopX || i == kLoopY || i == kLoopZ || i == kLoopEvolution
-                    ? defs[static_cast<std::size_t>(i)].u.fs_d.value
-                    : valueAt(i, seconds);
+            if (std::ranges::find(kLoops, i) == std::end(kLoops)) {
+                def(i).u.fs_d.value = valueAt(i, seconds);
+            }
         }
         PF_UserChangedParamExtra changed{index};
-        return EntryPointFunc(PF_Cmd_USER_CHANGED_PARAM, &host.in_data, &host.out_data, array.data(),
-                              nullptr, &changed);
+        return send(host, PF_Cmd_USER_CHANGED_PARAM, &changed);
     }
 
-    double loop(int index) const { return defs[static_cast<std::size_t>(index)].u.fs_d.value; }
-    int32_t changeFlags(int index) const { return defs[static_cast<std::size_t>(index)].uu.change_flags; }
+    // The four loop values and whether each was marked changed.
+    std::vector<double> loops()
+    {
+        std::vector<double> values;
+        for (int loop : kLoops) {
+            values.push_back(def(loop).u.fs_d.value);
+            values.push_back(def(loop).uu.change_flags == PF_ChangeFlag_CHANGED_VALUE ? 1 : def(loop).uu.change_flags);
+        }
+        return values;
+    }
 };
 
 TEST_F(LoopHelper, FillsTheLoopWithHowFarTheNoiseTravelledSinceTimeZero)
 {
     EXPECT_EQ(press(kLoopSetupHelper, 2.0), PF_Err_NONE);
-    EXPECT_EQ(loop(kLoopX), 100.0);  // the constant scroll cancels out
-    EXPECT_EQ(loop(kLoopY), 0.0);
-    EXPECT_EQ(loop(kLoopZ), 0.0);
-    EXPECT_EQ(loop(kLoopEvolution), 30.0);
-    for (int index : {kLoopX, kLoopY, kLoopZ, kLoopEvolution}) {
-        EXPECT_EQ(changeFlags(index), PF_ChangeFlag_CHANGED_VALUE);
-    }
-    EXPECT_EQ(host.entries("checkout"),
-              (std::vector<std::string>{"checkout 23 at 0", "checkout 26 at 0", "checkout 24 at 0",
-                                        "checkout 27 at 0", "checkout 25 at 0", "checkout 22 at 0"}));
-}
-
-TEST_F(LoopHelper, AtTimeZeroEveryLoopValueIsZero)
-{
+    // X 100: the constant scroll cancels out; evolution 30.
+    EXPECT_EQ(loops(), (std::vector<double>{100, 1, 0, 1, 0, 1, 30, 1}));
+    EXPECT_EQ(host.entries("checkout"), (std::vector<std::string>{"checkout 23 at 0", "checkout 26 at 0",
+                                                                  "checkout 24 at 0", "checkout 27 at 0",
+                                                                  "checkout 25 at 0", "checkout 22 at 0"}));
     press(kLoopSetupHelper, 0.0);
-    for (int index : {kLoopX, kLoopY, kLoopZ, kLoopEvolution}) {
-        EXPECT_EQ(loop(index), 0.0);
-    }
+    EXPECT_EQ(loops(), (std::vector<double>{0, 1, 0, 1, 0, 1, 0, 1}));
 }
 
-TEST_F(LoopHelper, OnlyTheLoopButtonActs)
+TEST_F(LoopHelper, OnlyTheLoopButtonActsAndAStartValueTheHostCannotGiveLeavesTheLoopUntouched)
 {
     for (int other : {kShader, kDraw, kLoopEvolution, kOffsetX}) {
         EXPECT_EQ(press(other, 2.0), PF_Err_NONE);
-        EXPECT_EQ(loop(kLoopX), -7.0);
-        EXPECT_EQ(changeFlags(kLoopX), 0);
+        EXPECT_EQ(loops(), (std::vector<double>{-7, 0, -7, 0, -7, 0, -7, 0})) << other;
     }
     EXPECT_TRUE(host.entries("checkout").empty());
-}
-
-TEST_F(LoopHelper, AStartValueTheHostCannotGiveLeavesTheLoopUntouched)
-{
     gFailCheckoutOf = kOffsetZ;
     EXPECT_EQ(press(kLoopSetupHelper, 2.0), PF_Err_NONE);
-    for (int index : {kLoopX, kLoopY, kLoopZ, kLoopEvolution}) {
-        EXPECT_EQ(loop(index), -7.0);
-        EXPECT_EQ(changeFlags(index), 0);
-    }
+    EXPECT_EQ(loops(), (std::vector<double>{-7, 0, -7, 0, -7, 0, -7, 0}));
 }
 
 }  // namespace

@@ -10,10 +10,7 @@ namespace zel::test {
 namespace {
 
 constexpr const char* kSurfaceTestVertexSource = R"glsl(
-#ifdef FLAT
-#extension GL_EXT_gpu_shader4 : require
-#endif
-#ifdef FLAT_TEX
+#if defined(FLAT) || defined(FLAT_TEX)
 #extension GL_EXT_gpu_shader4 : require
 #endif
 #ifdef FLAT
@@ -28,7 +25,6 @@ varying vec2 vTexCoord;
 #endif
 varying float D;
 varying vec3 P;
-
 void main()
 {
     gl_FrontColor = gl_Color;
@@ -79,11 +75,6 @@ Vec4 sampleNearest(const Image& image, const Vec2& coord, Wrap wrap)
     return image.at(texel(coord[0], image.width), texel(coord[1], image.height));
 }
 
-Vec2 pixelTexCoord(int index, int width, int height)
-{
-    return {(index % width + 0.5) / width, (index / width + 0.5) / height};
-}
-
 RenderTarget::RenderTarget(int width, int height) : width_(width), height_(height)
 {
     // Made without binding, so that no texture unit loses what a test bound on it.
@@ -99,8 +90,7 @@ RenderTarget::RenderTarget(int width, int height) : width_(width), height_(heigh
     const GLenum buffers[2] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1};
     glNamedFramebufferDrawBuffers(framebuffer_, 2, buffers);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
-    EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE))
-        << "no usable float render target";
+    EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE));
     glViewport(0, 0, width, height);
 }
 
@@ -150,17 +140,13 @@ FloatTexture::FloatTexture(const Image& image, GLuint unit, GLint wrap)
     glCreateTextures(GL_TEXTURE_2D, 1, &name_);
     glTextureStorage2D(name_, 1, GL_RGBA32F, image.width, image.height);
     glTextureSubImage2D(name_, 0, 0, 0, image.width, image.height, GL_RGBA, GL_FLOAT, texels.data());
-    glTextureParameteri(name_, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTextureParameteri(name_, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTextureParameteri(name_, GL_TEXTURE_WRAP_S, wrap);
-    glTextureParameteri(name_, GL_TEXTURE_WRAP_T, wrap);
+    for (const GLenum parameter : {GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER}) {
+        glTextureParameteri(name_, parameter, GL_NEAREST);
+    }
+    for (const GLenum parameter : {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T}) {
+        glTextureParameteri(name_, parameter, wrap);
+    }
     glBindTextureUnit(unit, name_);
-}
-
-FloatTexture::~FloatTexture()
-{
-    // Deleting unbinds it, leaving the lookup texture of a shared unit's other target in place.
-    glDeleteTextures(1, &name_);
 }
 
 GLuint surfaceTestProgram(const char* prefix, const char* fragmentSource)
@@ -183,10 +169,7 @@ GLuint surfaceTestProgram(const char* prefix, const char* fragmentSource)
     return program;
 }
 
-void setUniform(GLuint program, const char* name, int value)
-{
-    glUniform1i(location(program, name), value);
-}
+void setUniform(GLuint program, const char* name, int value) { glUniform1i(location(program, name), value); }
 
 void setUniform(GLuint program, const char* name, double value)
 {
@@ -201,14 +184,10 @@ void setUniform(GLuint program, const char* name, const Vec4& value)
 
 void drawQuad(bool frontFacing, const std::function<void(const Vec2& corner)>& attributes)
 {
-    constexpr Vec2 c0{-1.0, -1.0};
-    constexpr Vec2 c1{1.0, -1.0};
-    constexpr Vec2 c2{1.0, 1.0};
-    constexpr Vec2 c3{-1.0, 1.0};
+    constexpr Vec2 c0{-1.0, -1.0}, c1{1.0, -1.0}, c2{1.0, 1.0}, c3{-1.0, 1.0};
     constexpr std::array<Vec2, 6> front{c0, c1, c2, c0, c2, c3};
     constexpr std::array<Vec2, 6> back{c1, c0, c2, c2, c0, c3};
-    // The GL default, set because the flat varyings depend on it.
-    glProvokingVertex(GL_LAST_VERTEX_CONVENTION);
+    glProvokingVertex(GL_LAST_VERTEX_CONVENTION);  // the default, which the flat varyings rely on
     glBegin(GL_TRIANGLES);
     for (const Vec2& corner : frontFacing ? front : back) {
         attributes(corner);

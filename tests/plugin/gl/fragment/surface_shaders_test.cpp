@@ -1,10 +1,7 @@
-// The density, light, flat and solid fragment sources, run on llvmpipe and compared pixel by pixel
-// with their rules computed here in double precision.
+// The density, light, flat and solid fragment sources, run on the driver and compared pixel by
+// pixel with their rules computed here in double precision.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <cstddef>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -21,57 +18,37 @@ namespace {
 // from one triangle's provoking vertex to the other's.
 constexpr int kWidth = 4;
 constexpr int kHeight = 3;
-// Single-precision shading of values of about 1: a few units in the last place (1e-7) for each of
-// some ten steps (normalise, pow, exp, interpolation) stays well below this.
+// Some ten single-precision steps on values of about 1 stay well below this.
 constexpr double kTolerance = 1e-5;
-// What a discarded fragment leaves in both colour targets.
+// What a discarded fragment leaves in both colour targets; it leaves depth at the cleared 1, where
+// the quad, drawn at device z 0, writes 0.5.
 constexpr Vec4 kCleared{-7.0, -7.0, -7.0, -7.0};
-// The window depth of the quad, drawn at device z 0; a discarded fragment leaves the cleared 1.
 constexpr double kQuadDepth = 0.5;
 
 enum class Source { Density, Light, Flat, Solid };
-
-const char* sourceText(Source source)
+const char* const kSourceNames[] = {"Density", "Light", "Flat", "Solid"};
+const char* sourceText(Source s)
 {
-    switch (source) {
-    case Source::Density: return frag_shader_density_txt;
-    case Source::Light: return frag_shader_light_txt;
-    case Source::Flat: return frag_shader_flat_txt;
-    case Source::Solid: return frag_shader_solid_txt;
-    }
-    return nullptr;
-}
-
-std::string sourceName(Source source)
-{
-    static const char* const names[] = {"Density", "Light", "Flat", "Solid"};
-    return names[static_cast<int>(source)];
+    const char* const texts[] = {frag_shader_density_txt, frag_shader_light_txt, frag_shader_flat_txt,
+                                 frag_shader_solid_txt};
+    return texts[static_cast<int>(s)];
 }
 
 struct Light {
-    Vec3 position{};  // eye space
-    Vec3 diffuse{};
+    Vec3 position{}, diffuse{};  // position in eye space
 };
 
 // The surface sources' uniforms.
 struct Shading {
-    double densityAffect = 0.0;
-    double normalAffect = 0.0;
+    double densityAffect = 0.0, normalAffect = 0.0;
     Vec4 ambient{0.05, 0.1, 0.15, 0.0};
-    double diffuse = 0.8;
-    double specular = 0.4;
-    double shininess = 6.0;
+    double diffuse = 0.8, specular = 0.4, shininess = 6.0;
     int falloff = 1;
-    double fr2 = 12.0;
-    double fk = -0.5;
-    double fm = 2.6;
+    double fr2 = 12.0, fk = -0.5, fm = 2.6;
     std::vector<Light> lights;
-    int useTexture = 0;
-    int postpixeltransf = 8;
-    double fogDistance = 1.0;
-    double divFogRange = 0.0;
+    int useTexture = 0, postpixeltransf = 8, enableSSAO = 1;
+    double fogDistance = 1.0, divFogRange = 0.0;
     Vec4 fogColor{0.3, 0.45, 0.6, 1.0};
-    int enableSSAO = 1;
 };
 
 struct Varyings {
@@ -82,12 +59,10 @@ struct Varyings {
     Vec4 color{};  // premultiplied vertex colour
 };
 
-// Every varying an affine function of the device position p, origin + p.x * perX + p.y * perY,
-// which the rasteriser interpolates exactly.
+// Every varying an affine function of the device position p, which the rasteriser interpolates
+// exactly.
 struct Surface {
-    Varyings origin;
-    Varyings perX;
-    Varyings perY;
+    Varyings origin, perX, perY;
 
     Varyings at(const Vec2& p) const
     {
@@ -100,10 +75,8 @@ struct Surface {
 // Which varyings a variant makes flat: they take the value of the triangle's provoking vertex.
 struct Variant {
     const char* prefix;
-    bool flatNormal;
-    bool flatTexCoord;
+    bool flatNormal, flatTexCoord;
 };
-
 constexpr Variant kPlain{"", false, false};
 constexpr Variant kFlatNormal{kFlatPrefix, true, false};
 constexpr Variant kFlatTexCoord{kFlatTexPrefix, false, true};
@@ -116,11 +89,9 @@ struct Scene {
     Image texture;  // host pixels: A, R, G, B in r, g, b, a
 };
 
-// The rules of the four sources for one fragment.
 struct Expected {
     bool discarded = false;
-    Vec4 color{};
-    Vec4 normalAndDepth{};  // for the second target, which the solid source leaves alone
+    Vec4 color{}, normalAndDepth{};  // the second target, which the solid source leaves alone
 };
 
 std::optional<Vec4> surfaceTexel(const Scene& scene, const Vec2& coord)
@@ -129,14 +100,8 @@ std::optional<Vec4> surfaceTexel(const Scene& scene, const Vec2& coord)
         return Vec4{1.0, 1.0, 1.0, 1.0};
     }
     const Vec4 host = sampleNearest(scene.texture, coord, Wrap::Clamp);
-    Vec4 tex{host[1], host[2], host[3], host[0]};
-    if (scene.shading.postpixeltransf == 16) {
-        tex = tex * 2.0;
-    }
-    if (tex[3] == 0.0) {
-        return std::nullopt;
-    }
-    return withAlpha(rgb(tex) * tex[3], tex[3]);
+    const Vec4 tex = Vec4{host[1], host[2], host[3], host[0]} * (scene.shading.postpixeltransf == 16 ? 2.0 : 1.0);
+    return tex[3] == 0.0 ? std::nullopt : std::optional(withAlpha(rgb(tex) * tex[3], tex[3]));
 }
 
 double lightFalloff(const Shading& s, const Vec3& Ld)
@@ -148,6 +113,7 @@ double lightFalloff(const Shading& s, const Vec3& Ld)
     }
 }
 
+// The rules of the four sources for one fragment.
 Expected shade(Source source, const Scene& scene, const Varyings& v)
 {
     const Shading& s = scene.shading;
@@ -161,10 +127,10 @@ Expected shade(Source source, const Scene& scene, const Varyings& v)
     }
     Vec4 color;
     Vec3 normal;
+    Vec3 Isum{};
     if (source == Source::Density) {
         const double Ni = std::clamp(mix(1.0, 1.0 - v.N[2] * v.N[2], s.normalAffect), 0.0, 1.0);
         const double Di = mix(1.0, v.D, s.densityAffect);
-        Vec3 Isum{};
         for (const Light& light : s.lights) {
             Isum = Isum + light.diffuse * (lightFalloff(s, light.position - v.P) * s.diffuse);
         }
@@ -175,7 +141,6 @@ Expected shade(Source source, const Scene& scene, const Varyings& v)
         normal = source == Source::Light ? normalize(scene.frontFacing ? v.N : -v.N)
                                          : normalize(cross(f.perX.P, f.perY.P));
         const Vec3 E = normalize(-v.P);
-        Vec3 Isum{};
         for (const Light& light : s.lights) {
             const Vec3 Ld = light.position - v.P;
             const Vec3 L = normalize(Ld);
@@ -197,12 +162,8 @@ Varyings fragmentVaryings(const Surface& surface, const Vec2& p, const Variant& 
 {
     Varyings v = surface.at(p);
     const Varyings provoking = surface.at(p[1] < p[0] ? Vec2{1.0, 1.0} : Vec2{-1.0, 1.0});
-    if (variant.flatNormal) {
-        v.N = provoking.N;
-    }
-    if (variant.flatTexCoord) {
-        v.texCoord = provoking.texCoord;
-    }
+    v.N = variant.flatNormal ? provoking.N : v.N;
+    v.texCoord = variant.flatTexCoord ? provoking.texCoord : v.texCoord;
     return v;
 }
 
@@ -218,52 +179,42 @@ void setLights(const std::vector<Light>& lights)
     for (int i = 0; i < slots; ++i) {
         const Light light = i < static_cast<int>(lights.size()) ? lights[static_cast<std::size_t>(i)]
                                                                 : Light{{0.0, 0.0, 1.0}, {50.0, 50.0, 50.0}};
-        const GLfloat position[4] = {static_cast<GLfloat>(light.position[0]), static_cast<GLfloat>(light.position[1]),
-                                     static_cast<GLfloat>(light.position[2]), 1.0f};
-        const GLfloat diffuse[4] = {static_cast<GLfloat>(light.diffuse[0]), static_cast<GLfloat>(light.diffuse[1]),
-                                    static_cast<GLfloat>(light.diffuse[2]), 1.0f};
-        glLightfv(GL_LIGHT0 + static_cast<GLenum>(i), GL_POSITION, position);
-        glLightfv(GL_LIGHT0 + static_cast<GLenum>(i), GL_DIFFUSE, diffuse);
+        const auto v4 = [](const Vec3& v) {
+            return std::array<GLfloat, 4>{GLfloat(v[0]), GLfloat(v[1]), GLfloat(v[2]), 1};
+        };
+        glLightfv(GL_LIGHT0 + static_cast<GLenum>(i), GL_POSITION, v4(light.position).data());
+        glLightfv(GL_LIGHT0 + static_cast<GLenum>(i), GL_DIFFUSE, v4(light.diffuse).data());
     }
     glPopMatrix();
 }
 
 void setShading(GLuint program, Source source, const Shading& s)
 {
-    setUniform(program, "FogDistance", s.fogDistance);
-    setUniform(program, "divFogRange", s.divFogRange);
     setUniform(program, "FogColor", s.fogColor);
-    if (source == Source::Solid) {
-        return;
+    std::vector<std::pair<const char*, double>> floats = {{"FogDistance", s.fogDistance},
+                                                          {"divFogRange", s.divFogRange}};
+    std::vector<std::pair<const char*, int>> ints;
+    if (source != Source::Solid) {
+        setUniform(program, "Ambient", s.ambient);
+        floats.insert(floats.end(), {{"Diffuse", s.diffuse}, {"Fr2", s.fr2}, {"Fk", s.fk}, {"Fm", s.fm}});
+        ints = {{"Falloff", s.falloff}, {"noLights", static_cast<int>(s.lights.size())}, {"colorTexture", 0},
+                {"useTexture", s.useTexture}, {"postpixeltransf", s.postpixeltransf}};
+        if (source == Source::Density) {
+            floats.insert(floats.end(), {{"DensityAffect", s.densityAffect}, {"NormalAffect", s.normalAffect}});
+        } else {
+            floats.insert(floats.end(), {{"Specular", s.specular}, {"Shininess", s.shininess}});
+        }
+        // Need not be active: a driver may write the second target unconditionally (Mesa does).
+        glUniform1i(glGetUniformLocation(program, "enableSSAO"), s.enableSSAO);
     }
-    setUniform(program, "Ambient", s.ambient);
-    setUniform(program, "Diffuse", s.diffuse);
-    setUniform(program, "Falloff", s.falloff);
-    setUniform(program, "Fr2", s.fr2);
-    setUniform(program, "Fk", s.fk);
-    setUniform(program, "Fm", s.fm);
-    setUniform(program, "noLights", static_cast<int>(s.lights.size()));
-    setUniform(program, "colorTexture", 0);
-    setUniform(program, "useTexture", s.useTexture);
-    setUniform(program, "postpixeltransf", s.postpixeltransf);
-    // Not required to be active: an output left unwritten is undefined, so a driver may write the
-    // second target unconditionally and drop the test on enableSSAO (Mesa does).
-    glUniform1i(glGetUniformLocation(program, "enableSSAO"), s.enableSSAO);
-    if (source == Source::Density) {
-        setUniform(program, "DensityAffect", s.densityAffect);
-        setUniform(program, "NormalAffect", s.normalAffect);
-    } else {
-        setUniform(program, "Specular", s.specular);
-        setUniform(program, "Shininess", s.shininess);
-    }
+    for (const auto& [name, value] : floats) setUniform(program, name, value);
+    for (const auto& [name, value] : ints) setUniform(program, name, value);
 }
 
 struct Drawn {
-    Image color;
-    Image normalAndDepth;
+    Image color, normalAndDepth;
     std::vector<double> depth;
 };
-
 // Draws the scene with `program`, in use with its other uniforms set, into a fresh target cleared to
 // kCleared and depth 1.
 Drawn drawScene(GLuint program, Source source, const Scene& scene)
@@ -288,20 +239,16 @@ Drawn drawScene(GLuint program, Source source, const Scene& scene)
 void expectDrawnAsWritten(GLuint program, Source source, const Variant& variant, const Scene& scene)
 {
     const Drawn drawn = drawScene(program, source, scene);
-    std::vector<Vec4> color;
-    std::vector<Vec4> second;
+    std::vector<Vec4> color, second;
     for (int i = 0; i < kWidth * kHeight; ++i) {
         const Vec2 p = pixelDeviceCoord(i, kWidth, kHeight);
         const Expected e = shade(source, scene, fragmentVaryings(scene.surface, p, variant));
         color.push_back(e.discarded ? kCleared : e.color);
         second.push_back(e.discarded ? kCleared : e.normalAndDepth);
-        EXPECT_NEAR(drawn.depth[static_cast<std::size_t>(i)], e.discarded ? 1.0 : kQuadDepth, 1e-6)
-            << "depth of pixel " << i;
+        EXPECT_NEAR(drawn.depth[static_cast<std::size_t>(i)], e.discarded ? 1.0 : kQuadDepth, 1e-6) << "pixel " << i;
     }
-    {
-        SCOPED_TRACE("colour target");
-        expectImageNear(drawn.color, color, kTolerance);
-    }
+    SCOPED_TRACE("colour target");
+    expectImageNear(drawn.color, color, kTolerance);
     // Only enableSSAO 2 or more asks for the second target; without it the target is undefined.
     if (source != Source::Solid && scene.shading.enableSSAO >= 2) {
         SCOPED_TRACE("normal and depth target");
@@ -313,114 +260,64 @@ const Light kFrontLight{{1.5, 1.0, 1.0}, {1.0, 0.9, 0.8}};
 const Light kSideLight{{-2.0, 0.5, -1.0}, {0.2, 0.4, 0.6}};
 const Light kLowLight{{0.0, -4.0, -2.5}, {0.5, 0.5, 0.1}};
 const Light kBackLight{{0.3, 0.2, -9.0}, {0.7, 0.6, 0.5}};  // behind the surface, which faces +z
+const std::vector<Light> kThreeLights{kFrontLight, kSideLight, kLowLight};
+const std::vector<Light> kFourLights{kFrontLight, kSideLight, kLowLight, kBackLight};
 
-// Two texels: the left half of the quad reads a fully transparent one, the right half an opaque one.
-Image halfTransparentTexture()
-{
-    return {2, 1, {{0.0, 0.9, 0.9, 0.9}, {0.75, 0.3, 0.6, 0.9}}};
-}
-
+// The left half of the quad reads a fully transparent texel, the right half an opaque one.
+const Image kHalfTransparent{2, 1, {{0.0, 0.9, 0.9, 0.9}, {0.75, 0.3, 0.6, 0.9}}};
 // Four opaque texels of different colours across s.
-Image stripeTexture()
-{
-    return {4, 1, {{1.0, 0.9, 0.2, 0.1}, {0.5, 0.2, 0.8, 0.3}, {0.8, 0.4, 0.4, 0.9}, {0.25, 0.6, 0.1, 0.5}}};
-}
+const Image kStripes{4, 1, {{1.0, 0.9, 0.2, 0.1}, {0.5, 0.2, 0.8, 0.3}, {0.8, 0.4, 0.4, 0.9}, {0.25, 0.6, 0.1, 0.5}}};
 
-// A tilted surface in front of the camera (z about -3) facing it; the texture coordinate runs
-// from 0.05 to 0.95 in s across the quad.
+// A tilted surface in front of the camera (z about -3) facing it; s runs from 0.05 to 0.95.
 Scene baseScene()
 {
     Scene scene;
     scene.surface.origin = {{0.2, -0.3, 0.8}, {0.5, 0.5}, 0.8, {0.1, -0.2, -3.0}, {0.56, 0.42, 0.3, 0.7}};
     scene.surface.perX = {{0.1, 0.0, 0.0}, {0.45, 0.0}, 0.1, {0.6, 0.0, 0.3}, {0.05, 0.02, 0.0, 0.05}};
     scene.surface.perY = {{0.0, 0.05, 0.0}, {0.0, 0.3}, -0.05, {0.0, 0.6, -0.2}, {}};
-    scene.texture = halfTransparentTexture();
+    scene.texture = kHalfTransparent;
     return scene;
 }
 
 struct Scenario {
     const char* name;
-    void (*apply)(Scene&);
+    void (*apply)(Shading&, Scene&);
 };
 
 const Scenario kScenarios[] = {
-    {"NoLights", [](Scene&) {}},
-    {"OneLight", [](Scene& s) { s.shading.lights = {kFrontLight}; }},
-    {"SeveralLights", [](Scene& s) { s.shading.lights = {kFrontLight, kSideLight, kLowLight, kBackLight}; }},
-    {"OtherFalloffValuesAreNone",
-     [](Scene& s) {
-         s.shading.lights = {kFrontLight, kSideLight, kLowLight};
-         s.shading.falloff = 4;
-     }},
+    {"NoLights", [](Shading&, Scene&) {}},
+    {"OneLight", [](Shading& s, Scene&) { s.lights = {kFrontLight}; }},
+    {"SeveralLights", [](Shading& s, Scene&) { s.lights = kFourLights; }},
+    {"OtherFalloffValuesAreNone", [](Shading& s, Scene&) { s.lights = kThreeLights; s.falloff = 4; }},
     // Lights at distances of about 3 to 6.4: the ramp is clamped at 1, at 0 and in between.
-    {"LinearFalloff",
-     [](Scene& s) {
-         s.shading.lights = {kFrontLight, kSideLight, kLowLight, kBackLight};
-         s.shading.falloff = 2;
-     }},
+    {"LinearFalloff", [](Shading& s, Scene&) { s.lights = kFourLights; s.falloff = 2; }},
     // Squared distances of about 8 to 23 against Fr2 12: limited to 1 for the nearer lights.
-    {"InverseSquareFalloff",
-     [](Scene& s) {
-         s.shading.lights = {kFrontLight, kSideLight, kLowLight};
-         s.shading.falloff = 3;
-     }},
+    {"InverseSquareFalloff", [](Shading& s, Scene&) { s.lights = kThreeLights; s.falloff = 3; }},
     // The surface's depth of 2.6 to 3.4 spans fog factors from about 0.9 to 0.05.
-    {"Fog",
-     [](Scene& s) {
-         s.shading.lights = {kFrontLight};
-         s.shading.fogDistance = 2.5;
-         s.shading.divFogRange = 0.8;
-     }},
-    {"FogStartingBeyondTheScene",
-     [](Scene& s) {
-         s.shading.lights = {kFrontLight};
-         s.shading.fogDistance = 50.0;
-         s.shading.divFogRange = 1.0;
-     }},
+    {"Fog", [](Shading& s, Scene&) { s.lights = {kFrontLight}; s.fogDistance = 2.5; s.divFogRange = 0.8; }},
+    {"FogBeyondTheScene", [](Shading& s, Scene&) { s.lights = {kFrontLight}; s.fogDistance = 50; s.divFogRange = 1; }},
     {"DensityAndNormalAffect",
-     [](Scene& s) {
-         s.shading.lights = {kFrontLight, kSideLight};
-         s.shading.densityAffect = 0.6;
-         s.shading.normalAffect = 0.7;
-     }},
+     [](Shading& s, Scene&) { s.lights = {kFrontLight, kSideLight}; s.densityAffect = 0.6; s.normalAffect = 0.7; }},
     // |N.z| above 1: the density's view-angle term clamps to 0 and its second target keeps N as it
     // came; the light source normalises.
-    {"UnnormalisedNormal",
-     [](Scene& s) {
-         s.shading.lights = {kFrontLight};
-         s.shading.normalAffect = 1.0;
-         s.shading.enableSSAO = 2;
-         s.surface.origin.N = s.surface.origin.N * 1.6;
+    {"UnnormalisedNormal", [](Shading& s, Scene& scene) {
+         s.lights = {kFrontLight}; s.normalAffect = 1.0; s.enableSSAO = 2;
+         scene.surface.origin.N = scene.surface.origin.N * 1.6;
      }},
-    {"Texture",
-     [](Scene& s) {
-         s.shading.lights = {kFrontLight};
-         s.shading.useTexture = 1;
-         s.texture = {1, 1, {{0.5, 0.8, 0.6, 0.4}}};
+    {"Texture", [](Shading& s, Scene& scene) {
+         s.lights = {kFrontLight}; s.useTexture = 1;
+         scene.texture = {1, 1, {{0.5, 0.8, 0.6, 0.4}}};
      }},
-    {"SixteenBitTextureIsDoubled",
-     [](Scene& s) {
-         s.shading.lights = {kFrontLight};
-         s.shading.useTexture = 2;
-         s.shading.postpixeltransf = 16;
-         s.texture = {1, 1, {{0.25, 0.4, 0.3, 0.2}}};
+    {"SixteenBitTextureIsDoubled", [](Shading& s, Scene& scene) {
+         s.lights = {kFrontLight}; s.useTexture = 2; s.postpixeltransf = 16;
+         scene.texture = {1, 1, {{0.25, 0.4, 0.3, 0.2}}};
      }},
     {"TransparentTexelDiscards",
-     [](Scene& s) {
-         s.shading.lights = {kFrontLight};
-         s.shading.useTexture = 1;
-         s.shading.enableSSAO = 2;
-     }},
-    {"NormalAndDepthOfFrontFaces",
-     [](Scene& s) {
-         s.shading.lights = {kFrontLight, kBackLight};
-         s.shading.enableSSAO = 2;
-     }},
-    {"NormalAndDepthOfBackFaces",
-     [](Scene& s) {
-         s.shading.lights = {kFrontLight, kBackLight};
-         s.shading.enableSSAO = 5;
-         s.frontFacing = false;
+     [](Shading& s, Scene&) { s.lights = {kFrontLight}; s.useTexture = 1; s.enableSSAO = 2; }},
+    {"NormalAndDepthOfFrontFaces", [](Shading& s, Scene&) { s.lights = {kFrontLight, kBackLight}; s.enableSSAO = 2; }},
+    {"NormalAndDepthOfBackFaces", [](Shading& s, Scene& scene) {
+         s.lights = {kFrontLight, kBackLight}; s.enableSSAO = 5;
+         scene.frontFacing = false;
      }},
 };
 
@@ -428,79 +325,56 @@ class SurfaceRules : public FragmentProgramTest, public ::testing::WithParamInte
 
 TEST_P(SurfaceRules, HoldInEveryScenario)
 {
-    const Source source = GetParam();
-    const GLuint program = surfaceTestProgram("", sourceText(source));
+    const GLuint program = surfaceTestProgram("", sourceText(GetParam()));
     ASSERT_NE(program, 0u);
     glUseProgram(program);
     for (const Scenario& scenario : kScenarios) {
         SCOPED_TRACE(scenario.name);
         Scene scene = baseScene();
-        scenario.apply(scene);
-        expectDrawnAsWritten(program, source, kPlain, scene);
+        scenario.apply(scene.shading, scene);
+        expectDrawnAsWritten(program, GetParam(), kPlain, scene);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, SurfaceRules,
                          ::testing::Values(Source::Density, Source::Light, Source::Flat, Source::Solid),
-                         [](const auto& test) { return sourceName(test.param); });
+                         [](const auto& test) { return std::string(kSourceNames[static_cast<int>(test.param)]); });
 
 using SurfaceFragmentSources = FragmentProgramTest;
 
-// Hand-worked pixels that anchor the rules above: a constant surface, so one value everywhere.
+// Hand-worked pixels that anchor the rules above, on a constant surface.
 struct HandWorked {
     const char* name;
     Source source;
-    void (*apply)(Scene&);
+    Varyings surface;
+    void (*apply)(Shading&, Scene&);
     Vec4 expected;
 };
 
-Scene constantScene(const Varyings& varyings)
-{
-    Scene scene;
-    scene.surface.origin = varyings;
-    scene.texture = halfTransparentTexture();
-    return scene;
-}
-
 const HandWorked kHandWorked[] = {
     // Light straight along the normal, eye on the reflection: Isum = (0.5 + 0.25) * colour + 0.1.
-    {"PhongHeadOn", Source::Light,
-     [](Scene& s) {
-         s = constantScene({{0.0, 0.0, 1.0}, {}, 1.0, {0.0, 0.0, -2.0}, {1.0, 1.0, 1.0, 1.0}});
-         s.shading.lights = {{{0.0, 0.0, 2.0}, {1.0, 0.5, 0.25}}};
-         s.shading.diffuse = 0.5;
-         s.shading.specular = 0.25;
-         s.shading.shininess = 3.0;
-         s.shading.ambient = {0.1, 0.1, 0.1, 0.0};
+    {"PhongHeadOn", Source::Light, {{0.0, 0.0, 1.0}, {}, 1.0, {0.0, 0.0, -2.0}, {1.0, 1.0, 1.0, 1.0}},
+     [](Shading& s, Scene&) {
+         s.lights = {{{0.0, 0.0, 2.0}, {1.0, 0.5, 0.25}}};
+         s.diffuse = 0.5; s.specular = 0.25; s.shininess = 3.0; s.ambient = {0.1, 0.1, 0.1, 0.0};
      },
      {0.85, 0.475, 0.2875, 1.0}},
     // Ni = 1 - 0.6^2 = 0.64, Di = 0.5: (0.5 + ambient) * 0.32, alpha 0.32.
-    {"DensityTerms", Source::Density,
-     [](Scene& s) {
-         s = constantScene({{0.0, 0.0, 0.6}, {}, 0.5, {0.0, 0.0, -2.0}, {1.0, 1.0, 1.0, 1.0}});
-         s.shading.lights = {{{5.0, 5.0, 5.0}, {1.0, 1.0, 1.0}}};
-         s.shading.diffuse = 0.5;
-         s.shading.ambient = {0.1, 0.2, 0.3, 0.0};
-         s.shading.densityAffect = 1.0;
-         s.shading.normalAffect = 1.0;
+    {"DensityTerms", Source::Density, {{0.0, 0.0, 0.6}, {}, 0.5, {0.0, 0.0, -2.0}, {1.0, 1.0, 1.0, 1.0}},
+     [](Shading& s, Scene&) {
+         s.lights = {{{5.0, 5.0, 5.0}, {1.0, 1.0, 1.0}}};
+         s.diffuse = 0.5; s.ambient = {0.1, 0.2, 0.3, 0.0}; s.densityAffect = 1.0; s.normalAffect = 1.0;
      },
      {0.192, 0.224, 0.256, 0.32}},
     // z = 2.5 * (3 - 2) * 0.4 = 1, fog = exp(-1).
-    {"FogOfSolidColour", Source::Solid,
-     [](Scene& s) {
-         s = constantScene({{}, {}, 1.0, {0.0, 0.0, -3.0}, {1.0, 0.0, 0.0, 1.0}});
-         s.shading.fogColor = {0.0, 0.0, 1.0, 1.0};
-         s.shading.fogDistance = 2.0;
-         s.shading.divFogRange = 0.4;
-     },
+    {"FogOfSolidColour", Source::Solid, {{}, {}, 1.0, {0.0, 0.0, -3.0}, {1.0, 0.0, 0.0, 1.0}},
+     [](Shading& s, Scene&) { s.fogColor = {0.0, 0.0, 1.0, 1.0}; s.fogDistance = 2.0; s.divFogRange = 0.4; },
      {0.36787944, 0.0, 0.63212056, 1.0}},
     // Host (A, R, G, B) = (0.5, 0.8, 0.4, 0.2), premultiplied (0.4, 0.2, 0.1, 0.5), times ambient 0.5.
-    {"TextureSwizzleAndPremultiply", Source::Light,
-     [](Scene& s) {
-         s = constantScene({{0.0, 0.0, 1.0}, {0.5, 0.5}, 1.0, {0.0, 0.0, -2.0}, {1.0, 1.0, 1.0, 1.0}});
-         s.shading.ambient = {0.5, 0.5, 0.5, 0.0};
-         s.shading.useTexture = 1;
-         s.texture = {1, 1, {{0.5, 0.8, 0.4, 0.2}}};
+    {"TextureSwizzleAndPremultiply", Source::Light, {{0, 0, 1}, {0.5, 0.5}, 1, {0, 0, -2}, {1, 1, 1, 1}},
+     [](Shading& s, Scene& scene) {
+         s.ambient = {0.5, 0.5, 0.5, 0.0}; s.useTexture = 1;
+         scene.texture = {1, 1, {{0.5, 0.8, 0.4, 0.2}}};
      },
      {0.2, 0.1, 0.05, 0.5}},
 };
@@ -513,33 +387,21 @@ TEST_F(SurfaceFragmentSources, HandWorkedPixels)
         ASSERT_NE(program, 0u);
         glUseProgram(program);
         Scene scene;
-        c.apply(scene);
-        const Drawn drawn = drawScene(program, c.source, scene);
-        expectImageNear(drawn.color, std::vector<Vec4>(kWidth * kHeight, c.expected), kTolerance);
+        scene.surface.origin = c.surface;
+        scene.texture = kHalfTransparent;
+        c.apply(scene.shading, scene);
+        expectImageNear(drawScene(program, c.source, scene).color, std::vector<Vec4>(kWidth * kHeight, c.expected),
+                        kTolerance);
     }
 }
 
-// The FLAT and FLAT_TEX variants: a normal and a texture coordinate that vary over the quad, flat
-// where the variant says so.
-struct VariantCase {
-    const char* name;
-    Source source;
-    Variant variant;
-};
-
-const VariantCase kVariantCases[] = {
-    {"LightFlatNormal", Source::Light, kFlatNormal},
-    {"LightFlatTexCoord", Source::Light, kFlatTexCoord},
-    {"LightFlatNormalAndTexCoord", Source::Light, kFlatBoth},
-    {"DensityFlatTexCoord", Source::Density, kFlatTexCoord},
-    {"FlatFlatTexCoord", Source::Flat, kFlatTexCoord},
-};
-
+// A normal and a texture coordinate that vary over the quad, flat where the variant says so. The
+// module's programs below cover the FLAT_TEX variants of every source, but only with a constant normal.
 TEST_F(SurfaceFragmentSources, FlatVariantsTakeTheProvokingVertexValue)
 {
-    for (const VariantCase& c : kVariantCases) {
-        SCOPED_TRACE(c.name);
-        const GLuint program = surfaceTestProgram(c.variant.prefix, sourceText(c.source));
+    for (const Variant& variant : {kFlatNormal, kFlatBoth}) {
+        SCOPED_TRACE(variant.prefix);
+        const GLuint program = surfaceTestProgram(variant.prefix, sourceText(Source::Light));
         ASSERT_NE(program, 0u);
         glUseProgram(program);
         Scene scene = baseScene();
@@ -548,8 +410,8 @@ TEST_F(SurfaceFragmentSources, FlatVariantsTakeTheProvokingVertexValue)
         scene.shading.lights = {kFrontLight, kSideLight};
         scene.shading.useTexture = 1;
         scene.shading.enableSSAO = 2;
-        scene.texture = stripeTexture();
-        expectDrawnAsWritten(program, c.source, c.variant, scene);
+        scene.texture = kStripes;
+        expectDrawnAsWritten(program, Source::Light, variant, scene);
     }
 }
 
@@ -560,11 +422,7 @@ struct ModuleProgram {
     Source source;
     Variant variant;
 };
-
-void PrintTo(const ModuleProgram& m, std::ostream* os)
-{
-    *os << m.name;
-}
+void PrintTo(const ModuleProgram& m, std::ostream* os) { *os << m.name; }
 
 const ModuleProgram kModulePrograms[] = {
     {"Density", &prog_density_shader, Source::Density, kPlain},
@@ -596,14 +454,14 @@ TEST_P(ModuleSurfacePrograms, ShadeAnUndisplacedGridAsWritten)
     setUniform(program, "NoiseFloorZ", -1.0);
     setUniform(program, "NoiseCeilZ", 1.0);
     if (m.source == Source::Density || m.source == Source::Light) {
-        setUniform(program, "Epsilon", 0.25);  // unused, hence inactive, where N and D are not read
+        setUniform(program, "Epsilon", 0.25);  // inactive where N and D are not read
     }
     setUniform(program, "useFTexture", 0);
     // Samplers of different types on one unit would fail the draw.
-    setUniform(program, "permTexture", 1);
-    setUniform(program, "simplexTexture", 2);
-    setUniform(program, "gradTexture", 3);
-    setUniform(program, "fTexture", 5);
+    for (const auto& [name, unit] :
+         {std::pair{"permTexture", 1}, {"simplexTexture", 2}, {"gradTexture", 3}, {"fTexture", 5}}) {
+        setUniform(program, name, unit);
+    }
     // The camera puts the grid at eye z -2, depth 0.5.
     glMatrixMode(GL_PROJECTION);
     glOrtho(-1.0, 1.0, -1.0, 1.0, 1.0, 3.0);
@@ -614,18 +472,13 @@ TEST_P(ModuleSurfacePrograms, ShadeAnUndisplacedGridAsWritten)
     scene.surface.origin = {{0.0, 0.0, -1.0}, {0.5, 0.5}, 1.0, {0.0, 0.0, -2.0}, {0.5, 0.4, 0.3, 0.6}};
     scene.surface.perX = {{}, {0.45, 0.0}, 0.0, {1.0, 0.0, 0.0}, {0.1, 0.0, 0.0, 0.1}};
     scene.surface.perY = {{}, {0.0, 0.45}, 0.0, {0.0, 1.0, 0.0}, {}};
+    Shading& s = scene.shading;
     // One light in front of the grid for the flat source's facet normal (0, 0, 1), one behind it
     // for N = (0, 0, -1).
-    scene.shading.lights = {{{0.5, 0.3, 3.0}, {1.0, 0.9, 0.7}}, {{-0.4, 0.2, -6.0}, {0.3, 0.5, 0.9}}};
-    scene.shading.falloff = 3;
-    scene.shading.fr2 = 20.0;
-    scene.shading.fogDistance = 1.5;
-    scene.shading.divFogRange = 0.5;
-    scene.shading.densityAffect = 0.5;
-    scene.shading.normalAffect = 0.5;
-    scene.shading.useTexture = 1;
-    scene.shading.enableSSAO = 2;
-    scene.texture = stripeTexture();
+    s.lights = {{{0.5, 0.3, 3.0}, {1.0, 0.9, 0.7}}, {{-0.4, 0.2, -6.0}, {0.3, 0.5, 0.9}}};
+    s.falloff = 3; s.fr2 = 20.0; s.fogDistance = 1.5; s.divFogRange = 0.5;
+    s.densityAffect = 0.5; s.normalAffect = 0.5; s.useTexture = 1; s.enableSSAO = 2;
+    scene.texture = kStripes;
     expectDrawnAsWritten(program, m.source, m.variant, scene);
 }
 

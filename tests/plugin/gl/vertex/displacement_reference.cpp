@@ -1,4 +1,4 @@
-#include "tests/plugin/gl/vertex/displacement_reference.h"
+#include <array>
 
 #include <algorithm>
 #include <cmath>
@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "plugin/render/noise_tables.h"
+#include "tests/plugin/gl/vertex/displacement_state.h"
 
 namespace zel::test {
 namespace {
@@ -24,8 +25,7 @@ constexpr double kBendThreshold = static_cast<double>(0.0000001f);
 
 // A double-precision value and the estimated size of the error of the shader's float result.
 struct Value {
-    double v = 0.0;
-    double e = 0.0;
+    double v = 0.0, e = 0.0;
 };
 
 Value exact(double v) { return {v, 0.0}; }
@@ -36,10 +36,7 @@ Value literal(double v) { return {v, std::abs(v - static_cast<double>(static_cas
 // is correctly rounded.
 Value rounded(double v, double e, double relative = kRound)
 {
-    if (e == 0.0 && relative == kRound) {
-        return literal(v);
-    }
-    return {v, std::hypot(e, relative * std::abs(v))};
+    return e == 0.0 && relative == kRound ? literal(v) : Value{v, std::hypot(e, relative * std::abs(v))};
 }
 
 Value operator+(Value a, Value b) { return rounded(a.v + b.v, std::hypot(a.e, b.e)); }
@@ -90,16 +87,6 @@ using Vec = std::array<Value, N>;
 using Vec3 = Vec<3>;
 using Vec4 = Vec<4>;
 
-template <std::size_t N>
-Vec<N> add(const Vec<N>& a, const Vec<N>& b)
-{
-    Vec<N> r;
-    for (std::size_t i = 0; i < N; ++i) {
-        r[i] = a[i] + b[i];
-    }
-    return r;
-}
-
 Vec3 sub(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 
 template <std::size_t N>
@@ -113,15 +100,14 @@ Value dot(const Vec<N>& a, const Vec<N>& b)
 }
 
 Value length(const Vec3& a) { return sqrtOf(dot(a, a)); }
-
 Vec3 cross(const Vec3& a, const Vec3& b)
 {
     return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
 
 // Column-major matrix times column vector.
-template <std::size_t N>
-Vec<N> times(const std::array<double, N * N>& m, const Vec<N>& x)
+template <std::size_t N, typename T>
+Vec<N> times(const std::array<T, N * N>& m, const Vec<N>& x)
 {
     Vec<N> r;
     for (std::size_t row = 0; row < N; ++row) {
@@ -133,20 +119,13 @@ Vec<N> times(const std::array<double, N * N>& m, const Vec<N>& x)
     return r;
 }
 
-std::array<double, 16> widen(const std::array<float, 16>& m)
-{
-    std::array<double, 16> r;
-    std::copy(m.begin(), m.end(), r.begin());
-    return r;
-}
-
-std::array<double, 16> product(const std::array<double, 16>& a, const std::array<double, 16>& b)
+std::array<double, 16> product(const std::array<float, 16>& a, const std::array<float, 16>& b)
 {
     std::array<double, 16> r{};
     for (int row = 0; row < 4; ++row) {
         for (int column = 0; column < 4; ++column) {
             for (int k = 0; k < 4; ++k) {
-                r[column * 4 + row] += a[k * 4 + row] * b[column * 4 + k];
+                r[column * 4 + row] += double(a[k * 4 + row]) * b[column * 4 + k];
             }
         }
     }
@@ -161,10 +140,7 @@ std::array<double, 9> normalMatrix(const std::array<float, 16>& modelview)
     std::array<double, 9> cofactors;
     for (int row = 0; row < 3; ++row) {
         for (int column = 0; column < 3; ++column) {
-            const int r1 = (row + 1) % 3;
-            const int r2 = (row + 2) % 3;
-            const int c1 = (column + 1) % 3;
-            const int c2 = (column + 2) % 3;
+            const int r1 = (row + 1) % 3, r2 = (row + 2) % 3, c1 = (column + 1) % 3, c2 = (column + 2) % 3;
             cofactors[column * 3 + row] = m(r1, c1) * m(r2, c2) - m(r1, c2) * m(r2, c1);
         }
     }
@@ -176,20 +152,9 @@ std::array<double, 9> normalMatrix(const std::array<float, 16>& modelview)
 }
 
 struct NoiseImages {
-    noise::Image permutation;
-    noise::Image gradient;
-    NoiseImages()
-    {
-        noise::fillPermutationImage(permutation);
-        noise::fillGradientImage(gradient);
-    }
+    noise::Image permutation, gradient;
+    NoiseImages() { noise::fillPermutationImage(permutation); noise::fillGradientImage(gradient); }
 };
-
-const NoiseImages& noiseImages()
-{
-    static const NoiseImages images;
-    return images;
-}
 
 std::uint8_t imageByte(const noise::Image& image, int row, int column, int channel)
 {
@@ -204,10 +169,7 @@ struct Transformed {
 // One vertex's evaluation; remembers whether any decision came within reach of its boundary.
 class Evaluator {
 public:
-    Evaluator(const DisplacementState& state, const AmplitudeImage& amplitude)
-        : s_(state), amplitude_(amplitude)
-    {
-    }
+    Evaluator(const DisplacementState& state, const AmplitudeImage& amplitude) : s_(state), amplitude_(amplitude) {}
 
     ExpectedVertex vertex(const GridVertex& g);
 
@@ -234,10 +196,7 @@ private:
         const int i = static_cast<int>(floorOf(c * exact(size))) % size;
         return i < 0 ? i + size : i;
     }
-    int nearestClamp(Value c, int size)
-    {
-        return std::clamp(static_cast<int>(floorOf(c * exact(size))), 0, size - 1);
-    }
+    int nearestClamp(Value c, int size) { return std::clamp(static_cast<int>(floorOf(c * exact(size))), 0, size - 1); }
 
     Value modOf(Value x, Value y) { return x - y * exact(floorOf(x / y)); }
     Value fractOf(Value x) { return x - exact(floorOf(x)); }
@@ -287,7 +246,7 @@ Value Evaluator::snoise(const Vec4& p)
     // Corner k steps along the components whose rank, read as byte / 255, reaches its edge:
     // none for the cell corner, the highest rank first, all for the far corner.
     constexpr double kStepEdges[5] = {2.0, 0.625, 0.375, 0.125, -1.0};
-    const NoiseImages& images = noiseImages();
+    static const NoiseImages images;
     Value sum;
     for (int k = 0; k < 5; ++k) {
         Vec4 step;
@@ -346,7 +305,7 @@ Value Evaluator::fnoise(Vec4 p)
     Value multiscale = exact(1.0);
     Value w = exact(s_.noiseLoopW);
     if (s_.noiseLoop == 1) {
-        p = times<4>(widen(s_.noiseLoopMatrix), p);
+        p = times<4>(s_.noiseLoopMatrix, p);
         p[3] = modOf(p[3], w);
     }
     const Value octScale = exact(s_.octScale);
@@ -400,11 +359,11 @@ Transformed Evaluator::transform(const Vec3& position, Value fs)
     Vec3 ofs;
     const std::array<float, 4>* fields[3] = {&s_.ex, &s_.ey, &s_.ez};
     for (std::size_t axis = 0; axis < 3; ++axis) {
-        Vec4 fieldOffset;
+        Vec4 shifted;
         for (std::size_t c = 0; c < 4; ++c) {
-            fieldOffset[c] = exact((*fields[axis])[c]);
+            shifted[c] = spos[c] + exact((*fields[axis])[c]);
         }
-        ofs[axis] = fnoise(add(spos, fieldOffset));
+        ofs[axis] = fnoise(shifted);
     }
     ofs[2] = clampOf(exact(s_.noiseAdd) + exact(s_.noiseMult) * ofs[2], s_.noiseFloorZ, s_.noiseCeilZ);
     const Value texZ = exact(0.5) + exact(0.5) * ofs[2] * exact(s_.noiseNorm);
@@ -456,9 +415,9 @@ ExpectedVertex Evaluator::vertex(const GridVertex& g)
     const Transformed displaced = transform(pos, f0);
     const Vec3& pos0 = displaced.position;
     const Vec4 homogeneous = {pos0[0], pos0[1], pos0[2], exact(1.0)};
-    Vec4 clip = times<4>(product(widen(s_.projection), widen(s_.modelview)), homogeneous);
+    Vec4 clip = times<4>(product(s_.projection, s_.modelview), homogeneous);
     clip[2] = clip[2] + exact(s_.zOffset);
-    const Vec4 eye = times<4>(widen(s_.modelview), homogeneous);
+    const Vec4 eye = times<4>(s_.modelview, homogeneous);
 
     const Value epsilon = exact(s_.epsilon);
     const Vec3 tpos = sub(transform({pos[0] - epsilon, pos[1], pos[2]}, fx).position, pos0);

@@ -1,28 +1,21 @@
-#include "tests/plugin/gl/vertex/vertex_capture.h"
-
 #include <iterator>
 #include <set>
 
 #include "plugin/render/shader_programs.h"
 #include "plugin/render/shaders/shader_sources.h"
+#include "tests/plugin/gl/vertex/displacement_state.h"
 
 namespace zel::test {
 namespace {
 
-// In the order of CapturedVertex.
-constexpr const char* kVaryings[] = {"gl_Position", "P", "N", "D", "vTexCoord"};
-
-constexpr GLint kPermutationUnit = 1;
-constexpr GLint kSimplexUnit = 2;
-constexpr GLint kGradientUnit = 3;
+constexpr const char* kVaryings[] = {"gl_Position", "P", "N", "D", "vTexCoord"};  // CapturedVertex order
 constexpr GLint kAmplitudeUnit = 5;
 
 }  // namespace
 
 VertexCapture::VertexCapture()
 {
-    // Two strings, an empty variant prefix and the source, exactly as global set-up compiles the
-    // vertex stage of the plain programs.
+    // An empty variant prefix and the source, exactly as global set-up compiles the plain programs.
     const char* strings[] = {"", vert_shader_txt};
     shader_ = glCreateShader(GL_VERTEX_SHADER);
     glShaderSource(shader_, 2, strings, nullptr);
@@ -36,8 +29,7 @@ VertexCapture::VertexCapture()
     }
     program_ = glCreateProgram();
     glAttachShader(program_, shader_);
-    glTransformFeedbackVaryings(program_, static_cast<GLsizei>(std::size(kVaryings)), kVaryings,
-                                GL_INTERLEAVED_ATTRIBS);
+    glTransformFeedbackVaryings(program_, GLsizei(std::size(kVaryings)), kVaryings, GL_INTERLEAVED_ATTRIBS);
     glLinkProgram(program_);
     glGetProgramiv(program_, GL_LINK_STATUS, &ok);
     if (ok != GL_TRUE) {
@@ -45,20 +37,17 @@ VertexCapture::VertexCapture()
         buildError_ = "the capture program did not link";
         return;
     }
-
     glGenTextures(1, &amplitudeTexture_);
     glActiveTexture(GL_TEXTURE0 + kAmplitudeUnit);
     glBindTexture(GL_TEXTURE_2D, amplitudeTexture_);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    for (const auto& [name, value] : {std::pair{GL_TEXTURE_MIN_FILTER, GL_NEAREST}, {GL_TEXTURE_MAG_FILTER, GL_NEAREST},
+                                      {GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE}, {GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE}}) {
+        glTexParameteri(GL_TEXTURE_2D, name, value);
+    }
     glActiveTexture(GL_TEXTURE0);
     glGenBuffers(1, &buffer_);
     glGenQueries(1, &query_);
-
-    // The context has no surface, and a draw needs a complete framebuffer even when nothing
-    // reaches it.
+    // The context has no surface, and a draw needs a complete framebuffer even when nothing reaches it.
     glGenRenderbuffers(1, &renderbuffer_);
     glBindRenderbuffer(GL_RENDERBUFFER, renderbuffer_);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, 1, 1);
@@ -88,45 +77,26 @@ std::string VertexCapture::setUniforms(const DisplacementState& s)
         return glGetUniformLocation(program_, name);
     };
     glUniform3fv(at("NoiseAmp"), 1, s.noiseAmp.data());
-    glUniform4fv(at("NoiseFreq"), 1, s.noiseFreq.data());
-    glUniform4fv(at("NoiseOffset"), 1, s.noiseOffset.data());
-    glUniform4fv(at("Ex"), 1, s.ex.data());
-    glUniform4fv(at("Ey"), 1, s.ey.data());
-    glUniform4fv(at("Ez"), 1, s.ez.data());
-    glUniform4fv(at("Ox"), 1, s.ox.data());
-    glUniform1i(at("Complexity"), s.complexity);
-    glUniform1f(at("OctScale"), s.octScale);
-    glUniform1f(at("OctMult"), s.octMult);
-    glUniform1i(at("FractalType"), s.fractalType);
-    glUniform1i(at("NoiseLoop"), s.noiseLoop);
-    glUniform1f(at("NoiseLoopW"), s.noiseLoopW);
+    for (const auto& [name, v] : {std::pair{"NoiseFreq", &s.noiseFreq}, {"NoiseOffset", &s.noiseOffset}, {"Ex", &s.ex},
+                                  {"Ey", &s.ey}, {"Ez", &s.ez}, {"Ox", &s.ox}}) {
+        glUniform4fv(at(name), 1, v->data());
+    }
     glUniformMatrix4fv(at("NoiseLoopMatrix"), 1, GL_FALSE, s.noiseLoopMatrix.data());
-    glUniform1f(at("NoiseAdd"), s.noiseAdd);
-    glUniform1f(at("NoiseMult"), s.noiseMult);
-    glUniform1f(at("NoiseFloorZ"), s.noiseFloorZ);
-    glUniform1f(at("NoiseCeilZ"), s.noiseCeilZ);
-    glUniform1f(at("NoiseNorm"), s.noiseNorm);
-    glUniform1f(at("BendX"), s.bendX);
-    glUniform1f(at("BendY"), s.bendY);
-    glUniform1f(at("BendXpost"), s.bendXpost);
-    glUniform1f(at("BendYpost"), s.bendYpost);
-    glUniform1f(at("Epsilon"), s.epsilon);
-    glUniform1f(at("Efx"), s.efx);
-    glUniform1f(at("Efy"), s.efy);
-    glUniform1i(at("useFTexture"), s.useFTexture);
-    glUniform1f(at("texelSizeX"), s.texelSizeX);
-    glUniform1f(at("texelSizeY"), s.texelSizeY);
-    glUniform1f(at("textureSizeX"), s.textureSizeX);
-    glUniform1f(at("textureSizeY"), s.textureSizeY);
-    glUniform1i(at("postpixeltransf"), s.postpixeltransf);
-    glUniform1i(at("useTexture"), s.useTexture);
-    glUniform1f(at("TexScaleY"), s.texScaleY);
-    glUniform1f(at("Z_offset"), s.zOffset);
-    glUniform1i(at("permTexture"), kPermutationUnit);
-    glUniform1i(at("simplexTexture"), kSimplexUnit);
-    glUniform1i(at("gradTexture"), kGradientUnit);
-    glUniform1i(at("fTexture"), kAmplitudeUnit);
-
+    for (const auto& [name, v] :
+         {std::pair{"OctScale", s.octScale}, {"OctMult", s.octMult}, {"NoiseLoopW", s.noiseLoopW},
+          {"NoiseAdd", s.noiseAdd}, {"NoiseMult", s.noiseMult}, {"NoiseFloorZ", s.noiseFloorZ}, {"NoiseCeilZ", s.noiseCeilZ},
+          {"NoiseNorm", s.noiseNorm}, {"BendX", s.bendX}, {"BendY", s.bendY}, {"BendXpost", s.bendXpost},
+          {"BendYpost", s.bendYpost}, {"Epsilon", s.epsilon}, {"Efx", s.efx}, {"Efy", s.efy},
+          {"texelSizeX", s.texelSizeX}, {"texelSizeY", s.texelSizeY}, {"textureSizeX", s.textureSizeX},
+          {"textureSizeY", s.textureSizeY}, {"TexScaleY", s.texScaleY}, {"Z_offset", s.zOffset}}) {
+        glUniform1f(at(name), v);
+    }
+    for (const auto& [name, v] :
+         {std::pair{"Complexity", s.complexity}, {"FractalType", s.fractalType}, {"NoiseLoop", s.noiseLoop},
+          {"useFTexture", s.useFTexture}, {"postpixeltransf", s.postpixeltransf}, {"useTexture", s.useTexture},
+          {"permTexture", 1}, {"simplexTexture", 2}, {"gradTexture", 3}, {"fTexture", kAmplitudeUnit}}) {
+        glUniform1i(at(name), v);
+    }
     // A uniform the shader gained but this harness does not set would silently read 0.
     GLint count = 0;
     glGetProgramiv(program_, GL_ACTIVE_UNIFORMS, &count);
@@ -145,18 +115,18 @@ std::string VertexCapture::setUniforms(const DisplacementState& s)
     return unset.empty() ? std::string() : "uniforms the capture does not set:" + unset;
 }
 
-Capture VertexCapture::capture(const DisplacementState& state, const AmplitudeImage& amplitude,
-                               std::span<const GridVertex> vertices)
+VertexCapture::Result VertexCapture::capture(const DisplacementState& state, const AmplitudeImage& amplitude,
+                                             std::span<const GridVertex> vertices)
 {
-    Capture result;
+    Result result;
     glUseProgram(program_);
     result.error = setUniforms(state);
 
     glActiveTexture(GL_TEXTURE0 + kAmplitudeUnit);
     glBindTexture(GL_TEXTURE_2D, amplitudeTexture_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, amplitude.width, amplitude.height, 0, GL_RGBA,
-                 GL_UNSIGNED_BYTE, amplitude.texels.data());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, amplitude.width, amplitude.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 amplitude.texels.data());
     glActiveTexture(GL_TEXTURE0);
 
     glMatrixMode(GL_PROJECTION);
@@ -203,7 +173,6 @@ Capture VertexCapture::capture(const DisplacementState& state, const AmplitudeIm
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
     glUseProgram(0);
-
     if (const GLenum error = glGetError(); error != GL_NO_ERROR && result.error.empty()) {
         result.error = "GL error " + std::to_string(error) + " during the capture";
     }

@@ -28,9 +28,7 @@ TEST(GLVertexSink, DrawsTheGridWhereItLiesAndLeavesTheMatrixStackAsFound)
 {
     test::SharedContextScope context;
     glPushAttrib(GL_ALL_ATTRIB_BITS);
-
-    GLuint framebuffer = 0;
-    GLuint renderbuffer = 0;
+    GLuint framebuffer = 0, renderbuffer = 0, white = 0;
     glGenFramebuffersEXT(1, &framebuffer);
     glGenRenderbuffersEXT(1, &renderbuffer);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
@@ -39,7 +37,6 @@ TEST(GLVertexSink, DrawsTheGridWhereItLiesAndLeavesTheMatrixStackAsFound)
     glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_RENDERBUFFER_EXT, renderbuffer);
     ASSERT_EQ(glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE_EXT));
 
-    GLuint white = 0;
     const std::uint8_t texel[4] = {255, 255, 255, 255};
     glActiveTexture(GL_TEXTURE5);
     glGenTextures(1, &white);
@@ -48,13 +45,10 @@ TEST(GLVertexSink, DrawsTheGridWhereItLiesAndLeavesTheMatrixStackAsFound)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glBindTexture(GL_TEXTURE_2D, 0);
     glActiveTexture(GL_TEXTURE0);
-    glDisable(GL_TEXTURE_1D);
-    glDisable(GL_TEXTURE_2D);
-
+    for (const GLenum off : {GL_TEXTURE_1D, GL_TEXTURE_2D, GL_DEPTH_TEST, GL_BLEND, GL_LIGHTING}) {
+        glDisable(off);
+    }
     glUseProgram(0);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
-    glDisable(GL_LIGHTING);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glViewport(0, 0, kTarget, kTarget);
     glMatrixMode(GL_PROJECTION);
@@ -65,24 +59,14 @@ TEST(GLVertexSink, DrawsTheGridWhereItLiesAndLeavesTheMatrixStackAsFound)
     glLoadIdentity();
     const GLint depth = integer(GL_MODELVIEW_STACK_DEPTH);
 
-    SceneArguments args;
-    args.sizeX = 1;
-    args.sizeY = 1;
-    args.verticesX = 4;
-    args.verticesY = 3;
-    args.colorR = 1;
-    args.colorG = 0.5;
-    args.colorB = 0.25;
-    args.useAmplitudeTexture = 1;
-    args.amplitudeTextureId = white;
     for (const int tessellation : {1, 2}) {
         SCOPED_TRACE(tessellation);
-        args.tessellation = tessellation;
         glClearColor(0, 0, 0, 0);
         glClear(GL_COLOR_BUFFER_BIT);
         GLVertexSink sink;
-        RenderScene(sink, args);
-
+        RenderScene(sink, {.sizeX = 1, .sizeY = 1, .verticesX = 4, .verticesY = 3, .colorR = 1, .colorG = 0.5,
+                           .colorB = 0.25, .useAmplitudeTexture = 1, .amplitudeTextureId = white,
+                           .tessellation = tessellation});
         std::vector<std::uint8_t> pixels(kTarget * kTarget * 4);
         glReadPixels(0, 0, kTarget, kTarget, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
         int covered = 0;
@@ -91,8 +75,7 @@ TEST(GLVertexSink, DrawsTheGridWhereItLiesAndLeavesTheMatrixStackAsFound)
             for (int x = 0; x < kTarget; ++x) {
                 const std::uint8_t* p = &pixels[static_cast<std::size_t>((y * kTarget + x) * 4)];
                 const bool inside = x >= 4 && x < 12 && y >= 4 && y < 12;
-                const bool surface =
-                    p[0] == 255 && std::abs(p[1] - 128) <= 1 && std::abs(p[2] - 64) <= 1 && p[3] == 255;
+                const bool surface = p[0] == 255 && std::abs(p[1] - 128) <= 1 && std::abs(p[2] - 64) <= 1 && p[3] == 255;
                 covered += p[3] != 0;
                 wrong += inside ? !surface : p[3] != 0;
             }

@@ -6,109 +6,66 @@
 namespace zel::test {
 namespace {
 
-constexpr const char* kOpNames[] = {
-    "bindTexture2D", "pushMatrix", "popMatrix", "translate", "rotate", "scale", "frontFaceClockwise",
-    "begin", "end", "normal", "texCoord0", "texCoord1", "color", "vertex"};
+constexpr const char* kOpNames[] = {"bindTexture2D", "pushMatrix", "popMatrix", "translate", "rotate",
+                                    "scale", "frontFaceClockwise", "begin", "end", "normal", "texCoord0",
+                                    "texCoord1", "color", "vertex"};
 
 bool isVertexData(Op op) { return op >= Op::Normal; }
 
 template <std::size_t N>
-void printArray(const std::array<double, N>& values, std::ostream* os)
+void print(const char* label, const std::array<double, N>& values, std::ostream* os)
 {
-    *os << '(';
+    *os << label << '(';
     for (std::size_t i = 0; i < N; ++i) {
         *os << (i == 0 ? "" : ", ") << values[i];
     }
     *os << ')';
 }
 
-template <std::size_t N>
-std::array<double, N> first(const std::array<double, 4>& args)
-{
-    std::array<double, N> values{};
-    std::copy_n(args.begin(), N, values.begin());
-    return values;
-}
+std::array<double, 3> first3(const std::array<double, 4>& args) { return {args[0], args[1], args[2]}; }
 
 }  // namespace
 
-void PrintTo(const Call& call, std::ostream* os)
-{
-    *os << kOpNames[static_cast<int>(call.op)];
-    printArray(call.args, os);
-}
+void PrintTo(const Call& call, std::ostream* os) { print(kOpNames[static_cast<int>(call.op)], call.args, os); }
 
 void PrintTo(const EmittedVertex& v, std::ostream* os)
 {
-    *os << (v.bare ? "bare at " : "at ");
-    printArray(v.position, os);
-    *os << " normal ";
-    printArray(v.normal, os);
-    *os << " tex0 ";
-    printArray(v.texCoord0, os);
-    *os << " tex1 ";
-    printArray(v.texCoord1, os);
-    *os << " color ";
-    printArray(v.color, os);
+    print(v.bare ? "bare at " : "at ", v.position, os);
+    print(" normal ", v.normal, os);
+    print(" tex0 ", v.texCoord0, os);
+    print(" tex1 ", v.texCoord1, os);
+    print(" color ", v.color, os);
 }
 
 void RecordingVertexSink::record(Op op, std::array<double, 4> args)
 {
-    if (calls_.size() >= kCallLimit) {
+    if (calls_.size() >= 1'000'000) {
         throw std::length_error("vertex sink call limit reached: the walk does not end");
     }
     calls_.push_back({op, args});
 }
 
-void RecordingVertexSink::bindTexture2D(int unit, unsigned int texture)
-{
-    record(Op::BindTexture2D, {static_cast<double>(unit), static_cast<double>(texture)});
-}
-void RecordingVertexSink::pushMatrix() { record(Op::PushMatrix); }
-void RecordingVertexSink::popMatrix() { record(Op::PopMatrix); }
-void RecordingVertexSink::translate(double x, double y, double z) { record(Op::Translate, {x, y, z}); }
-void RecordingVertexSink::rotate(double degrees, double x, double y, double z)
-{
-    record(Op::Rotate, {degrees, x, y, z});
-}
-void RecordingVertexSink::scale(double x, double y, double z) { record(Op::Scale, {x, y, z}); }
-void RecordingVertexSink::frontFaceClockwise() { record(Op::FrontFaceClockwise); }
-void RecordingVertexSink::begin(Primitive primitive)
-{
-    record(Op::Begin, {static_cast<double>(primitive)});
-}
-void RecordingVertexSink::end() { record(Op::End); }
-void RecordingVertexSink::normal(double x, double y, double z) { record(Op::Normal, {x, y, z}); }
-void RecordingVertexSink::texCoord0(double s, double t, double r) { record(Op::TexCoord0, {s, t, r}); }
-void RecordingVertexSink::texCoord1(double s, double t, double r) { record(Op::TexCoord1, {s, t, r}); }
-void RecordingVertexSink::color(double r, double g, double b, double a) { record(Op::Color, {r, g, b, a}); }
-void RecordingVertexSink::vertex(double x, double y, double z) { record(Op::Vertex, {x, y, z}); }
-
 std::vector<Call> RecordingVertexSink::stateCalls() const
 {
     std::vector<Call> state;
-    for (const Call& call : calls_) {
-        if (!isVertexData(call.op)) {
-            state.push_back(call);
-        }
-    }
+    std::ranges::copy_if(calls_, std::back_inserter(state), [](const Call& c) { return !isVertexData(c.op); });
     return state;
 }
 
 std::vector<Piece> RecordingVertexSink::pieces() const
 {
     std::vector<Piece> pieces;
-    EmittedVertex current;
-    current.bare = true;
+    EmittedVertex current{.bare = true};
     for (const Call& call : calls_) {
+        current.bare = current.bare && (call.op < Op::Normal || call.op == Op::Vertex);
         switch (call.op) {
         case Op::Begin: pieces.push_back({static_cast<Primitive>(call.args[0]), {}}); break;
-        case Op::Normal: current.normal = first<3>(call.args); current.bare = false; break;
-        case Op::TexCoord0: current.texCoord0 = first<3>(call.args); current.bare = false; break;
-        case Op::TexCoord1: current.texCoord1 = first<3>(call.args); current.bare = false; break;
-        case Op::Color: current.color = call.args; current.bare = false; break;
+        case Op::Normal: current.normal = first3(call.args); break;
+        case Op::TexCoord0: current.texCoord0 = first3(call.args); break;
+        case Op::TexCoord1: current.texCoord1 = first3(call.args); break;
+        case Op::Color: current.color = call.args; break;
         case Op::Vertex:
-            current.position = first<3>(call.args);
+            current.position = first3(call.args);
             if (!pieces.empty()) {
                 pieces.back().vertices.push_back(current);
             }

@@ -39,38 +39,32 @@ struct Piece {
 
 class RecordingVertexSink final : public VertexSink {
 public:
-    // A walk that never ends would fill memory; past this many calls the sink throws instead,
-    // so the test fails rather than hangs.
-    static constexpr std::size_t kCallLimit = 1'000'000;
-
-    void bindTexture2D(int unit, unsigned int texture) override;
-    void pushMatrix() override;
-    void popMatrix() override;
-    void translate(double x, double y, double z) override;
-    void rotate(double degrees, double x, double y, double z) override;
-    void scale(double x, double y, double z) override;
-    void frontFaceClockwise() override;
-    void begin(Primitive primitive) override;
-    void end() override;
-    void normal(double x, double y, double z) override;
-    void texCoord0(double s, double t, double r) override;
-    void texCoord1(double s, double t, double r) override;
-    void color(double r, double g, double b, double a) override;
-    void vertex(double x, double y, double z) override;
+    void bindTexture2D(int unit, unsigned int id) override { record(Op::BindTexture2D, {double(unit), double(id)}); }
+    void pushMatrix() override { record(Op::PushMatrix); }
+    void popMatrix() override { record(Op::PopMatrix); }
+    void translate(double x, double y, double z) override { record(Op::Translate, {x, y, z}); }
+    void rotate(double degrees, double x, double y, double z) override { record(Op::Rotate, {degrees, x, y, z}); }
+    void scale(double x, double y, double z) override { record(Op::Scale, {x, y, z}); }
+    void frontFaceClockwise() override { record(Op::FrontFaceClockwise); }
+    void begin(Primitive primitive) override { record(Op::Begin, {double(primitive)}); }
+    void end() override { record(Op::End); }
+    void normal(double x, double y, double z) override { record(Op::Normal, {x, y, z}); }
+    void texCoord0(double s, double t, double r) override { record(Op::TexCoord0, {s, t, r}); }
+    void texCoord1(double s, double t, double r) override { record(Op::TexCoord1, {s, t, r}); }
+    void color(double r, double g, double b, double a) override { record(Op::Color, {r, g, b, a}); }
+    void vertex(double x, double y, double z) override { record(Op::Vertex, {x, y, z}); }
 
     const std::vector<Call>& calls() const { return calls_; }
-
     // Every call except vertex attributes and vertices: textures, matrices, begin and end.
     std::vector<Call> stateCalls() const;
-
     // The primitives in the order they were begun, each with its vertices.
     std::vector<Piece> pieces() const;
-
     // Empty when the calls are legal immediate-mode GL: begin and end pair without nesting,
     // vertices only inside them, state calls only outside, pushes and pops balanced.
     std::string structureError() const;
 
 private:
+    // A walk that never ends would fill memory; past a million calls this throws instead.
     void record(Op op, std::array<double, 4> args = {});
 
     std::vector<Call> calls_;
