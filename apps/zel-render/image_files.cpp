@@ -129,7 +129,7 @@ ImageBuf readLayerImage(const fs::path& file, PF_RationalScale downsampleX,
     config.attribute("oiio:UnassociatedAlpha", 1);
     ImageBuf source(file.string(), 0, 0, nullptr, &config);
     // The header alone first, so that an image too large is refused before it fills memory.
-    const ImageSpec& header = source.spec();
+    const ImageSpec& header = source.nativespec();
     if (header.width > kMaxLayerSide || header.height > kMaxLayerSide) {
         fail(file, "is " + std::to_string(header.width) + " x " + std::to_string(header.height) +
                        " pixels; layers take at most " + std::to_string(kMaxLayerSide) +

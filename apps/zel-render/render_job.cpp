@@ -136,7 +136,7 @@ void renderScene(EffectHost& host, const Scene& scene, const RenderJob& job)
             const int index = findControl(host.params(), control);
             const OIIO::ImageBuf image =
                 readLayerImage(file, composition.downsampleX, composition.downsampleY);
-            storeImage(image, host.attachLayer(index, image.spec().width, image.spec().height));
+            storeImage(image, host.attachLayer(index, image.roi().width(), image.roi().height()));
         } catch (const std::exception& e) {
             throw std::invalid_argument(scene.source + ": the image of \"" + control +
                                         "\": " + e.what());

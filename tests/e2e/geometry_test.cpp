@@ -64,9 +64,9 @@ TEST_P(FlatSurface, CoversExactlyItsSizeAroundItsPosition)
 
     OIIO::ImageBuf buf(image.string());
     ASSERT_TRUE(buf.read(0, 0, true, OIIO::TypeDesc::FLOAT)) << buf.geterror();
-    ASSERT_EQ(buf.spec().width, c.width);
-    ASSERT_EQ(buf.spec().height, c.height);
-    ASSERT_EQ(buf.spec().nchannels, 4);
+    ASSERT_EQ(buf.nativespec().width, c.width);
+    ASSERT_EQ(buf.nativespec().height, c.height);
+    ASSERT_EQ(buf.nativespec().nchannels, 4);
 
     // Collected rather than asserted pixel by pixel, so a failure says where coverage went.
     Rect seen{c.width, c.height, 0, 0};

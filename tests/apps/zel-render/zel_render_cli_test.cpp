@@ -107,14 +107,15 @@ Frame readFrame(const fs::path& file)
 {
     OIIO::ImageSpec config;
     config.attribute("oiio:UnassociatedAlpha", 1);
-    const auto in = OIIO::ImageInput::open(file.string(), &config);
-    if (!in) {
-        throw std::runtime_error(OIIO::geterror());
+    OIIO::ImageBuf image(file.string(), 0, 0, nullptr, &config);
+    if (!image.read(0, 0, true, OIIO::TypeDesc::FLOAT)) {
+        throw std::runtime_error(image.geterror());
     }
-    const OIIO::ImageSpec& header = in->spec();
+    const OIIO::ImageSpec& header = image.nativespec();
     Frame frame{header.width, header.height, header.format, {}};
     frame.rgba.resize(static_cast<std::size_t>(header.width * header.height * 4));
-    in->read_image(0, 0, 0, 4, OIIO::TypeDesc::FLOAT, frame.rgba.data());
+    image.get_pixels(OIIO::ROI(0, header.width, 0, header.height, 0, 1, 0, 4), OIIO::TypeDesc::FLOAT,
+                     frame.rgba.data());
     return frame;
 }
 
