@@ -119,6 +119,11 @@ std::int64_t beyondWhite(const WorldView& world)
     throw std::runtime_error(file.string() + ": " + reason);
 }
 
+[[noreturn]] void failOutput(const fs::path& file, const std::string& reason)
+{
+    throw OutputFailed(file.string() + ": " + reason);
+}
+
 }  // namespace
 
 ImageBuf readLayerImage(const fs::path& file, PF_RationalScale downsampleX,
@@ -197,7 +202,7 @@ void writeImage(const WorldView& world, const fs::path& file)
     const std::string names[] = {"R", "G", "B", "A"};
     if (!algo::channels(rgba, wrap(world), 4, order, {}, names) ||
         (depth.fromUnit != 1.0f && !algo::mul(rgba, rgba, 1.0f / depth.fromUnit))) {
-        fail(file, "cannot convert the frame: " + rgba.geterror());
+        failOutput(file, "cannot convert the frame: " + rgba.geterror());
     }
     rgba.specmod().attribute("oiio:UnassociatedAlpha", 1);
     rgba.set_write_format(type);
@@ -207,14 +212,14 @@ void writeImage(const WorldView& world, const fs::path& file)
     if (!rgba.write(temporary.string(), TypeDesc::UNKNOWN, format->name)) {
         std::error_code ignored;
         fs::remove(temporary, ignored);
-        fail(file, "cannot be written: " + rgba.geterror());
+        failOutput(file, "cannot be written: " + rgba.geterror());
     }
     std::error_code renamed;
     fs::rename(temporary, file, renamed);
     if (renamed) {
         std::error_code ignored;
         fs::remove(temporary, ignored);
-        fail(file, "cannot take the finished frame: " + renamed.message());
+        failOutput(file, "cannot take the finished frame: " + renamed.message());
     }
 }
 

@@ -4,10 +4,17 @@
 #include <OpenImageIO/imagebuf.h>
 
 #include <filesystem>
+#include <stdexcept>
 
 #include "apps/zel-render/world_store.h"
 
 namespace zelrender {
+
+// A file zel-render was asked to write could not be written.
+class OutputFailed : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 // Reads any image OpenImageIO reads as alpha, red, green, blue floats from 0 to 1, alpha as
 // stored (straight in most formats) and 1 where there is none, grey spread to all three colours,
@@ -28,7 +35,7 @@ void checkImageFile(const std::filesystem::path& file, int bitsPerChannel);
 // names (see checkImageFile), alpha kept straight as it is; 16-bit values are scaled from the
 // host's 0 to 32768 to the file's 0 to 65535, and those beyond 32768 are held at 65535 with a
 // warning. The frame goes to a temporary file in the same directory and is renamed when whole.
-// Throws std::runtime_error naming the file and the reason.
+// Throws OutputFailed naming the file and the reason.
 void writeImage(const WorldView& world, const std::filesystem::path& file);
 
 }  // namespace zelrender

@@ -1,7 +1,5 @@
 // zel-render: loads the effect module, plays a compositing host's side of the protocol and
 // renders scenes to image files.
-#include <CLI/CLI.hpp>
-
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -11,8 +9,10 @@
 #include <tuple>
 #include <vector>
 
+#include "apps/zel-render/command_line.h"
 #include "apps/zel-render/effect_host.h"
 #include "apps/zel-render/end_frame.h"
+#include "apps/zel-render/image_files.h"
 #include "apps/zel-render/module_library.h"
 #include "apps/zel-render/module_output.h"
 #include "apps/zel-render/number_text.h"
@@ -24,25 +24,6 @@
 namespace {
 
 using namespace zelrender;
-
-enum ExitCode : int { kSuccess = 0, kBadInputOrFailedCommand = 1, kModuleUnavailable = 2 };
-
-struct Options {
-    std::string scenePath;
-    std::string output = "zel.png";
-    std::string frames = "0";
-    std::string size;
-    int bitsPerChannel = 0;  // 0: the scene's
-    int downsample = 1;
-    bool classic = false;
-    std::string modulePath;
-    std::vector<std::string> assignments;
-    std::optional<std::string> endFrame;  // seconds, as typed
-    bool listParams = false;
-    bool about = false;
-    bool json = false;
-    bool verbose = false;
-};
 
 // The scene, with the command line's changes to its composition.
 Scene sceneOf(const Options& options)
@@ -119,58 +100,12 @@ int run(const Options& options)
 
 int main(int argc, char** argv)
 {
-    CLI::App app{"Renders the Zel effect without a compositing application.", "zel-render"};
     Options options;
-    app.add_option("scene", options.scenePath,
-                   "A scene file (JSON); without one, the built-in scene: 1920 x 1080, 24 fps, "
-                   "8 bits, the default camera, no lights, every control at its default")
-        ->type_name("SCENE.json");
-    app.add_option("-o,--output", options.output,
-                   "The image to write, as .png, .tif or .exr; a run of # becomes the frame "
-                   "number, zero-padded (default: zel.png)")
-        ->type_name("PATH");
-    app.add_option("--frames", options.frames,
-                   "The frame, or the range of frames, to render (default: 0)")
-        ->type_name("A[-B]");
-    app.add_option("--size", options.size, "The composition's size instead of the scene's")
-        ->type_name("WxH");
-    app.add_option("--bpc", options.bitsPerChannel, "Bits per channel instead of the scene's")
-        ->check(CLI::IsMember({8, 16, 32}))
-        ->type_name("BITS");
-    app.add_option("--downsample", options.downsample,
-                   "Render at 1/N resolution: the image is 1/N of the size each way")
-        ->check(CLI::Range(1, static_cast<int>(kMaxLayerSide)))
-        ->type_name("N");
-    app.add_flag("--classic", options.classic,
-                 "Render with the classic RENDER command rather than smart rendering");
-    app.add_option("--plugin", options.modulePath,
-                   "The effect module to load (default: zel.so beside zel-render)")
-        ->type_name("PATH");
-    app.add_option("--set", options.assignments,
-                   "Give a control a constant value, e.g. \"Vertices X=200\", \"Draw=Points\", "
-                   "\"Color=#FF8000\", \"Position XY=960,540\"; repeatable; overrides the "
-                   "scene's value")
-        ->type_name("NAME=VALUE");
-    CLI::Option* list =
-        app.add_flag("--list-params", options.listParams, "Print every control the module has");
-    app.add_flag("--json", options.json, "With --list-params: print them as JSON")->needs(list);
-    app.add_flag("--about", options.about,
-                 "Show the module's about box and wait until it is clicked away; without a "
-                 "display its texts go where the module's messages go");
-    app.add_option("--set-end-frame", options.endFrame,
-                   "Press \"Set End Frame\" with the current time at TIME seconds and write the "
-                   "loop values it gives (\"Loop X\", \"Loop Y\", \"Loop Z\", \"Loop "
-                   "Evolution\") into the scene file as constants, instead of rendering")
-        ->type_name("TIME")
-        ->excludes(list)
-        ->excludes("--about")
-        ->excludes("--set");
-    app.add_flag("-v,--verbose", options.verbose,
-                 "Send the module's own messages to stderr rather than to its log file");
     try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? kSuccess : kBadInputOrFailedCommand;
+        options = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const CommandLineExit& e) {
+        std::fprintf(e.code() == kSuccess ? stdout : stderr, "%s\n", e.what());
+        return e.code();
     }
 
     try {
@@ -178,8 +113,14 @@ int main(int argc, char** argv)
     } catch (const ModuleUnavailable& e) {
         std::fprintf(stderr, "zel-render: %s\n", e.what());
         return kModuleUnavailable;
+    } catch (const CommandFailed& e) {
+        std::fprintf(stderr, "zel-render: %s\n", e.what());
+        return kModuleFailed;
+    } catch (const OutputFailed& e) {
+        std::fprintf(stderr, "zel-render: %s\n", e.what());
+        return kOutputFailed;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zel-render: %s\n", e.what());
-        return kBadInputOrFailedCommand;
+        return kBadInput;
     }
 }

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "apps/zel-render/image_files.h"
 #include "apps/zel-render/number_text.h"
 #include "apps/zel-render/param_assignment.h"
 
@@ -516,7 +517,7 @@ void writeControls(const fs::path& file,
         if (created) {
             fs::remove(temporary, ignored);
         }
-        throw std::runtime_error(file.string() + ": cannot be written (" + why +
+        throw OutputFailed(file.string() + ": cannot be written (" + why +
                                  "); it is left as it was");
     };
     {

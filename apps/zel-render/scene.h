@@ -64,7 +64,7 @@ void applyControls(const Scene& scene, ParamStore& store);
 // Makes each named value a constant under the scene file's "controls": in its place where the
 // control is there already, after the others where not. Everything else stays as it was, keys in
 // their order, and the file keeps its indentation. The new text goes to a temporary file beside
-// it (".NAME.new"), renamed over it once whole; throws std::runtime_error naming the file and
+// it (".NAME.new"), renamed over it once whole; throws OutputFailed naming the file and
 // the failure, and the file is then left as it was.
 void writeControls(const std::filesystem::path& file,
                    const std::vector<std::pair<std::string, double>>& values);

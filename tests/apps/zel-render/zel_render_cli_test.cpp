@@ -243,6 +243,10 @@ TEST_F(ZelRender, HelpNamesTheOptionsAndUnknownOptionsAreRefused)
                                "--json", "--verbose"}) {
         EXPECT_TRUE(contains(help.out, option)) << option;
     }
+    EXPECT_TRUE(contains(help.out, "Exit codes:\n  0  everything asked for was done\n  1  the "
+                                   "command line, the scene file or an image it names was "
+                                   "refused\n  2  "))
+        << help.out;
     const Outcome unknown = run({"--frame", "3"});
     EXPECT_EQ(unknown.exitCode, 1);
     EXPECT_TRUE(contains(unknown.err, "--frame")) << unknown.err;
@@ -362,7 +366,7 @@ TEST_F(ZelRender, ARangeWritesOneNumberedFilePerFrameAtItsTime)
 TEST_F(ZelRender, AFrameTheModuleFailsEndsTheRunWithItsMessageAndNoFile)
 {
     const Outcome r = run({"--size", "2000x2000", "--set", "Memory Check=256MB"});
-    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.exitCode, 3);
     EXPECT_TRUE(contains(r.err, "zel-render: frame 0: SMART_RENDER failed with error 4: ZEL: Not "
                                 "enough VRAM video memory on GPU\n(req: "))
         << r.err;
@@ -452,7 +456,7 @@ TEST_F(ZelRender, SetEndFrameRefusesNoSceneATimeOutsideItAndAnUnwritableSceneLef
     // The temporary file cannot be made where a directory already has its name.
     fs::create_directories(dir_ / ".scene.json.new" / "taken");
     const Outcome unwritable = run({"scene.json", "--set-end-frame", "2"});
-    EXPECT_EQ(unwritable.exitCode, 1);
+    EXPECT_EQ(unwritable.exitCode, 4);
     EXPECT_TRUE(contains(unwritable.err, "scene.json: cannot be written")) << unwritable.err;
     EXPECT_EQ(unwritable.out, "");
     EXPECT_EQ(contents(scene), original);

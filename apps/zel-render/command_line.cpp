@@ -1,0 +1,88 @@
+#include "apps/zel-render/command_line.h"
+
+#include <CLI/CLI.hpp>
+
+#include <string>
+#include <vector>
+
+#include "apps/zel-render/composition.h"
+
+namespace zelrender {
+namespace {
+
+std::string exitCodeTable()
+{
+    std::string text = "Exit codes:\n";
+    for (const ExitCodeMeaning& row : kExitCodes) {
+        text += "  " + std::to_string(row.code) + "  " + row.meaning + "\n";
+    }
+    return text;
+}
+
+}  // namespace
+
+Options parseCommandLine(std::span<const std::string> arguments)
+{
+    Options options;
+    CLI::App app{"Renders the Zel effect without a compositing application.", "zel-render"};
+    app.add_option("scene", options.scenePath,
+                   "A scene file (JSON); without one, the built-in scene: 1920 x 1080, 24 fps, "
+                   "8 bits, the default camera, no lights, every control at its default")
+        ->type_name("SCENE.json");
+    app.add_option("-o,--output", options.output,
+                   "The image to write, as .png, .tif or .exr; a run of # becomes the frame "
+                   "number, zero-padded (default: zel.png)")
+        ->type_name("PATH");
+    app.add_option("--frames", options.frames,
+                   "The frame, or the range of frames, to render (default: 0)")
+        ->type_name("A[-B]");
+    app.add_option("--size", options.size, "The composition's size instead of the scene's")
+        ->type_name("WxH");
+    app.add_option("--bpc", options.bitsPerChannel, "Bits per channel instead of the scene's")
+        ->check(CLI::IsMember({8, 16, 32}))
+        ->type_name("BITS");
+    app.add_option("--downsample", options.downsample,
+                   "Render at 1/N resolution: the image is 1/N of the size each way")
+        ->check(CLI::Range(1, static_cast<int>(kMaxLayerSide)))
+        ->type_name("N");
+    app.add_flag("--classic", options.classic,
+                 "Render with the classic RENDER command rather than smart rendering");
+    app.add_option("--plugin", options.modulePath,
+                   "The effect module to load (default: zel.so beside zel-render)")
+        ->type_name("PATH");
+    app.add_option("--set", options.assignments,
+                   "Give a control a constant value, e.g. \"Vertices X=200\", \"Draw=Points\", "
+                   "\"Color=#FF8000\", \"Position XY=960,540\"; repeatable; overrides the "
+                   "scene's value")
+        ->type_name("NAME=VALUE");
+    CLI::Option* list =
+        app.add_flag("--list-params", options.listParams, "Print every control the module has");
+    app.add_flag("--json", options.json, "With --list-params: print them as JSON")->needs(list);
+    app.add_flag("--about", options.about,
+                 "Show the module's about box and wait until it is clicked away; without a "
+                 "display its texts go where the module's messages go");
+    app.add_option("--set-end-frame", options.endFrame,
+                   "Press \"Set End Frame\" with the current time at TIME seconds and write the "
+                   "loop values it gives (\"Loop X\", \"Loop Y\", \"Loop Z\", \"Loop "
+                   "Evolution\") into the scene file as constants, instead of rendering")
+        ->type_name("TIME")
+        ->excludes(list)
+        ->excludes("--about")
+        ->excludes("--set");
+    app.add_flag("-v,--verbose", options.verbose,
+                 "Send the module's own messages to stderr rather than to its log file");
+    app.footer(exitCodeTable());
+    // CLI11 takes the arguments last first.
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        throw CommandLineExit(kSuccess, app.help());
+    } catch (const CLI::ParseError& e) {
+        throw CommandLineExit(kBadInput,
+                              std::string(e.what()) + "\nRun with --help for more information.");
+    }
+    return options;
+}
+
+}  // namespace zelrender

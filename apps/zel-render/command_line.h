@@ -1,0 +1,67 @@
+// zel-render's command line: its options, how they are read, and the exit codes it reports.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace zelrender {
+
+// What a run ends with; each is explained in --help.
+enum ExitCode : int {
+    kSuccess = 0,
+    kBadInput = 1,           // the command line, the scene or an image was refused
+    kModuleUnavailable = 2,  // the effect module could not be loaded
+    kModuleFailed = 3,       // the module failed a command, such as a frame; its message is printed
+    kOutputFailed = 4,       // an output file could not be written, or the video encoder failed
+};
+
+struct ExitCodeMeaning {
+    ExitCode code;
+    const char* meaning;
+};
+
+inline constexpr ExitCodeMeaning kExitCodes[] = {
+    {kSuccess, "everything asked for was done"},
+    {kBadInput, "the command line, the scene file or an image it names was refused"},
+    {kModuleUnavailable, "the effect module could not be loaded"},
+    {kModuleFailed, "the module failed a command, such as rendering a frame (its message is printed)"},
+    {kOutputFailed, "an output file could not be written, or the video encoder failed"},
+};
+
+struct Options {
+    std::string scenePath;
+    std::string output = "zel.png";
+    std::string frames = "0";
+    std::string size;
+    int bitsPerChannel = 0;  // 0: the scene's
+    int downsample = 1;
+    bool classic = false;
+    std::string modulePath;
+    std::vector<std::string> assignments;
+    std::optional<std::string> endFrame;  // seconds, as typed
+    bool listParams = false;
+    bool about = false;
+    bool json = false;
+    bool verbose = false;
+};
+
+// The command line ends the run before anything is done: --help (exit code kSuccess, the text for
+// stdout) or a refused option (kBadInput, the message for stderr).
+class CommandLineExit : public std::runtime_error {
+public:
+    CommandLineExit(ExitCode code, const std::string& text) : std::runtime_error(text), code_(code)
+    {
+    }
+    ExitCode code() const { return code_; }
+
+private:
+    ExitCode code_;
+};
+
+// Reads the arguments after the program's name. Throws CommandLineExit.
+Options parseCommandLine(std::span<const std::string> arguments);
+
+}  // namespace zelrender
