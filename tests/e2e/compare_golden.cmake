@@ -1,5 +1,5 @@
 # One golden-image test, run by CTest as `cmake -P`: renders SCENE at FRAME with zel-render into
-# OUT_DIR and compares it with REFERENCE. With ZEL_UPDATE_GOLDEN=1 in the environment it writes
+# OUT_DIR, in the format of REFERENCE's extension, and compares it with REFERENCE. With ZEL_UPDATE_GOLDEN=1 in the environment it writes
 # the render over the reference instead (scripts/update-golden-images.sh).
 #
 # Tolerance, and why: llvmpipe is bit-exact run to run on one machine, but another Mesa version
@@ -16,9 +16,10 @@ foreach(var ZEL_RENDER IDIFF SCENE FRAME REFERENCE OUT_DIR NAME)
 endforeach()
 
 file(MAKE_DIRECTORY "${OUT_DIR}")
-set(actual "${OUT_DIR}/${NAME}.png")
+get_filename_component(extension "${REFERENCE}" LAST_EXT)
+set(actual "${OUT_DIR}/${NAME}${extension}")
 set(diff "${OUT_DIR}/${NAME}-diff.png")
-set(reference_copy "${OUT_DIR}/${NAME}-reference.png")
+set(reference_copy "${OUT_DIR}/${NAME}-reference${extension}")
 file(REMOVE "${actual}" "${diff}" "${reference_copy}")
 
 execute_process(COMMAND "${ZEL_RENDER}" "${SCENE}" --frames "${FRAME}" -o "${actual}"
