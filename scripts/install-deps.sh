@@ -14,6 +14,7 @@ packages=(
   libegl-mesa0 libgl1-mesa-dri         # Mesa's drivers: llvmpipe where there is no GPU
   glslang-tools                        # glslangValidator checks every shader variant
   libx11-dev libcairo2-dev xvfb xdotool imagemagick  # about box; its tests: Xvfb, clicks, screenshots
+  ffmpeg                               # zel-render's videos; ffprobe checks them in the tests
 )
 
 missing=()

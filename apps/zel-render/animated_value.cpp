@@ -1,17 +1,71 @@
 #include "apps/zel-render/animated_value.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <stdexcept>
+#include <string>
 #include <type_traits>
+
+#include "apps/zel-render/number_text.h"
 
 namespace zelrender {
 namespace {
 
-double lerp(double a, double b, double t)
+// Beyond any time or value a scene could mean; differences of such numbers, and slopes taken from
+// them, stay far inside a double.
+constexpr double kLargest = 1e300;
+
+// A value's numbers, as many as its kind has (a colour alpha first); choices have none.
+using Channels = std::array<double, 4>;
+
+Channels channelsOf(const ParamValue& value)
 {
-    return a + (b - a) * t;
+    return std::visit(
+        [](const auto& v) -> Channels {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, double>) {
+                return {v};
+            } else if constexpr (std::is_same_v<T, Color>) {
+                return {v.alpha, v.red, v.green, v.blue};
+            } else if constexpr (std::is_same_v<T, LayerPoint>) {
+                return {v.x, v.y};
+            } else if constexpr (std::is_same_v<T, SpacePoint>) {
+                return {v.x, v.y, v.z};
+            } else {
+                return {};
+            }
+        },
+        value);
+}
+
+// A value of the same kind as `like` with the numbers `c`; colours held within 0 to 1 and
+// numbers within [low, high].
+ParamValue withChannels(const ParamValue& like, const Channels& c, double low, double high)
+{
+    const auto unit = [](double channel) { return std::clamp(channel, 0.0, 1.0); };
+    return std::visit(
+        [&](const auto& v) -> ParamValue {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, double>) {
+                return std::clamp(c[0], low, high);
+            } else if constexpr (std::is_same_v<T, Color>) {
+                return Color{unit(c[0]), unit(c[1]), unit(c[2]), unit(c[3])};
+            } else if constexpr (std::is_same_v<T, LayerPoint>) {
+                return LayerPoint{c[0], c[1]};
+            } else if constexpr (std::is_same_v<T, SpacePoint>) {
+                return SpacePoint{c[0], c[1], c[2]};
+            } else {
+                return v;
+            }
+        },
+        like);
+}
+
+bool interpolates(const ParamValue& value)
+{
+    return !std::holds_alternative<std::monostate>(value) && !std::holds_alternative<Choice>(value);
 }
 
 std::uint8_t toByte(double channel)
@@ -19,36 +73,9 @@ std::uint8_t toByte(double channel)
     return static_cast<std::uint8_t>(std::lround(std::clamp(channel, 0.0, 1.0) * PF_MAX_CHAN8));
 }
 
-// The value a fraction t of the way from a to b.
-ParamValue between(std::monostate, std::monostate, double)
+std::string keyframe(std::size_t i)
 {
-    return std::monostate{};
-}
-
-ParamValue between(double a, double b, double t)
-{
-    return lerp(a, b, t);
-}
-
-ParamValue between(Choice a, Choice, double)
-{
-    return a;
-}
-
-ParamValue between(const Color& a, const Color& b, double t)
-{
-    return Color{lerp(a.alpha, b.alpha, t), lerp(a.red, b.red, t), lerp(a.green, b.green, t),
-                 lerp(a.blue, b.blue, t)};
-}
-
-ParamValue between(const LayerPoint& a, const LayerPoint& b, double t)
-{
-    return LayerPoint{lerp(a.x, b.x, t), lerp(a.y, b.y, t)};
-}
-
-ParamValue between(const SpacePoint& a, const SpacePoint& b, double t)
-{
-    return SpacePoint{lerp(a.x, b.x, t), lerp(a.y, b.y, t), lerp(a.z, b.z, t)};
+    return "keyframes[" + std::to_string(i) + "]";
 }
 
 }  // namespace
@@ -72,40 +99,84 @@ AnimatedValue::AnimatedValue(std::vector<Keyframe> keyframes, Interpolation inte
     : keyframes_(std::move(keyframes)), interpolation_(interpolation)
 {
     if (keyframes_.empty()) {
-        throw std::invalid_argument("an animation needs at least one keyframe");
+        throw std::invalid_argument("keyframes: an animation needs at least one");
     }
-    const std::size_t first = keyframes_.front().value.index();
-    for (const Keyframe& k : keyframes_) {
-        if (k.value.index() != first) {
-            throw std::invalid_argument("all keyframes of a parameter hold the same kind of value");
+    for (std::size_t i = 0; i < keyframes_.size(); ++i) {
+        const Keyframe& k = keyframes_[i];
+        const Channels channels = channelsOf(k.value);
+        if (k.value.index() != keyframes_.front().value.index()) {
+            throw std::invalid_argument(keyframe(i) + " holds another kind of value than " +
+                                        keyframe(0));
         }
-        if (!std::isfinite(k.seconds)) {
-            throw std::invalid_argument("a keyframe's time must be a finite number of seconds");
+        if (!(std::abs(k.seconds) <= kLargest) ||
+            !std::all_of(channels.begin(), channels.end(),
+                         [](double c) { return std::abs(c) <= kLargest; })) {
+            throw std::invalid_argument(keyframe(i) +
+                                        " holds a time or a number that is not within +-1e300");
+        }
+        if (i > 0 && !(k.seconds > keyframes_[i - 1].seconds)) {
+            throw std::invalid_argument(keyframe(i) + " is at " + formatNumber(k.seconds) +
+                                        " s, not after " + keyframe(i - 1) + " at " +
+                                        formatNumber(keyframes_[i - 1].seconds) +
+                                        " s; keyframes go in order of time");
         }
     }
-    std::stable_sort(keyframes_.begin(), keyframes_.end(),
-                     [](const Keyframe& a, const Keyframe& b) { return a.seconds < b.seconds; });
+}
+
+void AnimatedValue::holdWithin(double low, double high)
+{
+    low_ = low;
+    high_ = high;
 }
 
 ParamValue AnimatedValue::at(double seconds) const
 {
     const auto later = std::upper_bound(keyframes_.begin(), keyframes_.end(), seconds,
                                         [](double s, const Keyframe& k) { return s < k.seconds; });
-    if (later == keyframes_.begin()) {
-        return keyframes_.front().value;
+    const auto earlier = later == keyframes_.begin() ? later : std::prev(later);
+    // Outside the keyframes, held, or a choice: a keyframe's own value.
+    if (later == keyframes_.begin() || later == keyframes_.end() ||
+        interpolation_ == Interpolation::Hold || !interpolates(earlier->value)) {
+        return withChannels(earlier->value, channelsOf(earlier->value), low_, high_);
     }
-    const Keyframe& earlier = *std::prev(later);
-    if (later == keyframes_.end() || interpolation_ == Interpolation::Hold) {
-        return earlier.value;
+    // later->seconds > seconds >= earlier->seconds, so the span is never zero.
+    const double span = later->seconds - earlier->seconds;
+    const double s = (seconds - earlier->seconds) / span;
+    const Channels a = channelsOf(earlier->value);
+    const Channels b = channelsOf(later->value);
+    Channels c{};
+    if (interpolation_ == Interpolation::Linear) {
+        for (std::size_t i = 0; i < c.size(); ++i) {
+            c[i] = a[i] + (b[i] - a[i]) * s;
+        }
+        return withChannels(earlier->value, c, low_, high_);
     }
-    // later->seconds > seconds >= earlier.seconds, so the span is never zero.
-    const double t = (seconds - earlier.seconds) / (later->seconds - earlier.seconds);
-    // Both keyframes hold the same kind of value, checked on construction.
-    return std::visit(
-        [&](const auto& a) {
-            return between(a, std::get<std::decay_t<decltype(a)>>(later->value), t);
-        },
-        earlier.value);
+    // The slope at keyframe k times the span: level at the ends, else that of the line between
+    // its neighbours. The span is part of the neighbours' interval, so their ratio is at most 1.
+    const auto slope = [&](std::size_t k) {
+        Channels m{};
+        if (k > 0 && k + 1 < keyframes_.size()) {
+            const Keyframe& before = keyframes_[k - 1];
+            const Keyframe& after = keyframes_[k + 1];
+            const Channels p = channelsOf(before.value);
+            const Channels q = channelsOf(after.value);
+            for (std::size_t i = 0; i < m.size(); ++i) {
+                m[i] = (q[i] - p[i]) * (span / (after.seconds - before.seconds));
+            }
+        }
+        return m;
+    };
+    // Cubic Hermite, written so that a run of equal keyframes stays exactly at their value.
+    const auto k = static_cast<std::size_t>(earlier - keyframes_.begin());
+    const Channels ma = slope(k);
+    const Channels mb = slope(k + 1);
+    const double rise = s * s * (3 - 2 * s);
+    const double leave = s * (1 - s) * (1 - s);
+    const double arrive = s * s * (s - 1);
+    for (std::size_t i = 0; i < c.size(); ++i) {
+        c[i] = a[i] + (b[i] - a[i]) * rise + ma[i] * leave + mb[i] * arrive;
+    }
+    return withChannels(earlier->value, c, low_, high_);
 }
 
 }  // namespace zelrender

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "apps/zel-render/composition.h"
+#include "apps/zel-render/message_text.h"
 
 namespace zelrender {
 namespace {
@@ -30,12 +31,21 @@ Options parseCommandLine(std::span<const std::string> arguments)
                    "8 bits, the default camera, no lights, every control at its default")
         ->type_name("SCENE.json");
     app.add_option("-o,--output", options.output,
-                   "The image to write, as .png, .tif or .exr; a run of # becomes the frame "
-                   "number, zero-padded (default: zel.png)")
+                   "The image to write, as .png, .tif or .exr, where a run of # becomes the frame "
+                   "number, zero-padded; or a video, .mp4 (H.264), .mov (ProRes 4444, with alpha) "
+                   "or .gif, encoded by ffmpeg at the composition's frame rate divided by the "
+                   "step of --frames (default: zel.png)")
         ->type_name("PATH");
     app.add_option("--frames", options.frames,
-                   "The frame, or the range of frames, to render (default: 0)")
-        ->type_name("A[-B]");
+                   "The frame A, the range A-B, or every STEP-th frame of it from A, such as "
+                   "0-239x2 (default: 0)")
+        ->type_name("A[-B[xSTEP]]");
+    app.add_option("-j,--jobs", options.jobs,
+                   "Render with N worker processes, each loading the module and writing its "
+                   "share of the frames (default: 1)")
+        ->check(CLI::Range(1, kMaxJobs))
+        ->type_name("N");
+    app.add_option("--worker", options.worker)->expected(2)->allow_extra_args(false)->group("");
     app.add_option("--size", options.size, "The composition's size instead of the scene's")
         ->type_name("WxH");
     app.add_option("--bpc", options.bitsPerChannel, "Bits per channel instead of the scene's")
@@ -61,6 +71,12 @@ Options parseCommandLine(std::span<const std::string> arguments)
     app.add_flag("--about", options.about,
                  "Show the module's about box and wait until it is clicked away; without a "
                  "display its texts go where the module's messages go");
+    app.add_flag("--dump-scene", options.dumpScene,
+                 "Print the whole scene as a scene file, instead of rendering: the composition "
+                 "(with --size and --bpc), the camera in full, the lights, the layer images and "
+                 "every control's value or keyframes (with --set)")
+        ->excludes(list)
+        ->excludes("--about");
     app.add_option("--set-end-frame", options.endFrame,
                    "Press \"Set End Frame\" with the current time at TIME seconds and write the "
                    "loop values it gives (\"Loop X\", \"Loop Y\", \"Loop Z\", \"Loop "
@@ -68,9 +84,13 @@ Options parseCommandLine(std::span<const std::string> arguments)
         ->type_name("TIME")
         ->excludes(list)
         ->excludes("--about")
-        ->excludes("--set");
+        ->excludes("--set")
+        ->excludes("--dump-scene");
     app.add_flag("-v,--verbose", options.verbose,
-                 "Send the module's own messages to stderr rather than to its log file");
+                 "Send the module's and ffmpeg's own messages to stderr rather than to the log "
+                 "file; progress then comes as a line per frame");
+    app.add_flag("-q,--quiet", options.quiet,
+                 "Print nothing but warnings and errors: no progress and no summary");
     app.footer(exitCodeTable());
     // CLI11 takes the arguments last first.
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
@@ -79,8 +99,9 @@ Options parseCommandLine(std::span<const std::string> arguments)
     } catch (const CLI::CallForHelp&) {
         throw CommandLineExit(kSuccess, app.help());
     } catch (const CLI::ParseError& e) {
+        // The message may quote an argument as typed, control characters and all.
         throw CommandLineExit(kBadInput,
-                              std::string(e.what()) + "\nRun with --help for more information.");
+                              oneLine(e.what()) + "\nRun with --help for more information.");
     }
     return options;
 }

@@ -12,10 +12,12 @@ namespace zelrender {
 // What a run ends with; each is explained in --help.
 enum ExitCode : int {
     kSuccess = 0,
-    kBadInput = 1,           // the command line, the scene or an image was refused
-    kModuleUnavailable = 2,  // the effect module could not be loaded
-    kModuleFailed = 3,       // the module failed a command, such as a frame; its message is printed
-    kOutputFailed = 4,       // an output file could not be written, or the video encoder failed
+    kBadInput = 1,            // the command line, the scene or an image was refused
+    kModuleUnavailable = 2,   // the effect module could not be loaded
+    kModuleFailed = 3,        // the module failed a command, such as a frame; its message is shown
+    kOutputFailed = 4,        // an output file could not be written, or the video encoder failed
+    kEncoderUnavailable = 5,  // a video was asked for and ffmpeg is not on PATH
+    kInterrupted = 130,       // SIGINT or SIGTERM stopped the run (128 + SIGINT, as shells report)
 };
 
 struct ExitCodeMeaning {
@@ -29,12 +31,21 @@ inline constexpr ExitCodeMeaning kExitCodes[] = {
     {kModuleUnavailable, "the effect module could not be loaded"},
     {kModuleFailed, "the module failed a command, such as rendering a frame (its message is printed)"},
     {kOutputFailed, "an output file could not be written, or the video encoder failed"},
+    {kEncoderUnavailable, "a video was asked for and ffmpeg, which encodes it, is not on PATH"},
+    {kInterrupted, "stopped by Ctrl-C (SIGINT) or SIGTERM; image files already written are kept"},
 };
+
+// The most worker processes --jobs starts: each holds a GL context and a copy of the scene.
+inline constexpr int kMaxJobs = 64;
 
 struct Options {
     std::string scenePath;
     std::string output = "zel.png";
     std::string frames = "0";
+    int jobs = 1;  // worker processes
+    // Hidden, for the worker processes zel-render starts: --worker K N renders the K-th of N
+    // shares of the frames and reports to the zel-render that started it. Empty otherwise.
+    std::vector<int> worker;
     std::string size;
     int bitsPerChannel = 0;  // 0: the scene's
     int downsample = 1;
@@ -43,9 +54,11 @@ struct Options {
     std::vector<std::string> assignments;
     std::optional<std::string> endFrame;  // seconds, as typed
     bool listParams = false;
+    bool dumpScene = false;
     bool about = false;
     bool json = false;
     bool verbose = false;
+    bool quiet = false;
 };
 
 // The command line ends the run before anything is done: --help (exit code kSuccess, the text for

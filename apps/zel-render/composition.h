@@ -57,6 +57,14 @@ struct Composition {
     std::vector<Light> lights;
 
     double seconds(std::int64_t time) const { return static_cast<double>(time) / timeScale; }
+    // The default camera's zoom (a 50 mm lens on 36 mm film), and where a camera stands that is
+    // left to its defaults: over the centre of the layer, `zoom` in front of it.
+    double defaultZoom() const { return width * (50.0 / 36.0); }
+    SpacePoint defaultCameraPosition(double zoom) const
+    {
+        return {width / 2.0, height / 2.0, -zoom};
+    }
+    SpacePoint centre() const { return {width / 2.0, height / 2.0, 0}; }
     std::int32_t frameCount() const { return duration / timeStep; }
     // The pixel format of every world of the composition: ARGB at its depth.
     PF_PixelFormat pixelFormat() const

@@ -8,9 +8,6 @@
 namespace zelrender {
 namespace {
 
-// A 50 mm lens on 36 mm film.
-constexpr double kDefaultZoomPerWidth = 50.0 / 36.0;
-
 SpacePoint minus(const SpacePoint& a, const SpacePoint& b)
 {
     return {a.x - b.x, a.y - b.y, a.z - b.z};
@@ -97,25 +94,15 @@ CompositionLayers::CompositionLayers(const Composition& composition) : compositi
     }
 }
 
-SpacePoint CompositionLayers::centre() const
-{
-    return {composition_.width / 2.0, composition_.height / 2.0, 0};
-}
-
-double CompositionLayers::defaultZoom() const
-{
-    return composition_.width * kDefaultZoomPerWidth;
-}
-
 CameraView CompositionLayers::camera(double seconds) const
 {
     const Camera none;
     const Camera& c = composition_.camera ? *composition_.camera : none;
-    const double zoom = c.zoom ? numberAt(*c.zoom, seconds) : defaultZoom();
-    const SpacePoint position =
-        c.position ? spaceAt(*c.position, seconds)
-                   : SpacePoint{composition_.width / 2.0, composition_.height / 2.0, -zoom};
-    const SpacePoint target = c.pointOfInterest ? spaceAt(*c.pointOfInterest, seconds) : centre();
+    const double zoom = c.zoom ? numberAt(*c.zoom, seconds) : composition_.defaultZoom();
+    const SpacePoint position = c.position ? spaceAt(*c.position, seconds)
+                                           : composition_.defaultCameraPosition(zoom);
+    const SpacePoint target =
+        c.pointOfInterest ? spaceAt(*c.pointOfInterest, seconds) : composition_.centre();
     return {lookAt(position, target), zoom};
 }
 
@@ -213,11 +200,11 @@ SpacePoint CompositionLayers::position(const Layer& layer, double seconds) const
         return {row[0], row[1], row[2]};
     }
     case AEGP_ObjectType_LIGHT:
-        return layer.light->position ? spaceAt(*layer.light->position, seconds)
-                                     : SpacePoint{composition_.width / 2.0,
-                                                  composition_.height / 2.0, -defaultZoom()};
+        return layer.light->position
+                   ? spaceAt(*layer.light->position, seconds)
+                   : composition_.defaultCameraPosition(composition_.defaultZoom());
     default:
-        return centre();
+        return composition_.centre();
     }
 }
 
@@ -228,7 +215,7 @@ SpacePoint CompositionLayers::pointOfInterest(const Layer& layer, double seconds
                                               : layer.type == AEGP_ObjectType_CAMERA
                                                   ? &composition_.camera->pointOfInterest
                                                   : nullptr;
-    return set != nullptr && *set ? spaceAt(**set, seconds) : centre();
+    return set != nullptr && *set ? spaceAt(**set, seconds) : composition_.centre();
 }
 
 AEGP_Matrix4 CompositionLayers::toWorld(AEGP_LayerH layer, double seconds) const

@@ -64,10 +64,8 @@ private:
     };
     const Layer& find(AEGP_LayerH layer) const;
     const Light& lightOf(AEGP_LayerH layer) const;
-    double defaultZoom() const;
     SpacePoint position(const Layer& layer, double seconds) const;
     SpacePoint pointOfInterest(const Layer& layer, double seconds) const;
-    SpacePoint centre() const;
 
     Composition composition_;
     std::vector<Layer> layers_;

@@ -1,7 +1,6 @@
 #include "apps/zel-render/image_files.h"
 
 #include <OpenImageIO/imagebufalgo.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "apps/zel-render/composition.h"
+#include "apps/zel-render/temporary_name.h"
 
 namespace zelrender {
 namespace {
@@ -124,6 +124,30 @@ std::int64_t beyondWhite(const WorldView& world)
     throw OutputFailed(file.string() + ": " + reason);
 }
 
+// The world as red, green, blue and alpha floats from 0 to 1, alpha straight as it is; 16-bit
+// values beyond the host's white are told of on stderr, as `destination` cannot show them.
+ImageBuf straightRgba(const WorldView& world, const fs::path& destination)
+{
+    const WorldDepth& depth = depthOf(world);
+    if (depth.bits == 16) {
+        if (const std::int64_t beyond = beyondWhite(world); beyond > 0) {
+            std::fprintf(stderr,
+                         "zel-render: warning: %s: %lld 16-bit channel values exceed the host's "
+                         "white (32768) and are written as 65535\n",
+                         destination.string().c_str(), static_cast<long long>(beyond));
+        }
+    }
+    // Straight into floats, red first, and from the world's range to OpenImageIO's 0 to 1.
+    ImageBuf rgba(ImageSpec(world.width, world.height, 4, TypeDesc::FLOAT));
+    const int order[] = {1, 2, 3, 0};
+    const std::string names[] = {"R", "G", "B", "A"};
+    if (!algo::channels(rgba, wrap(world), 4, order, {}, names) ||
+        (depth.fromUnit != 1.0f && !algo::mul(rgba, rgba, 1.0f / depth.fromUnit))) {
+        failOutput(destination, "cannot convert the frame: " + rgba.geterror());
+    }
+    return rgba;
+}
+
 }  // namespace
 
 ImageBuf readLayerImage(const fs::path& file, PF_RationalScale downsampleX,
@@ -186,29 +210,12 @@ void checkImageFile(const fs::path& file, int bitsPerChannel)
 
 void writeImage(const WorldView& world, const fs::path& file)
 {
-    const WorldDepth& depth = depthOf(world);
-    const auto [format, type] = fileFormat(file, depth.bits);
-    if (depth.bits == 16) {
-        if (const std::int64_t beyond = beyondWhite(world); beyond > 0) {
-            std::fprintf(stderr,
-                         "zel-render: warning: %s: %lld 16-bit channel values exceed the host's "
-                         "white (32768) and are written as 65535\n",
-                         file.string().c_str(), static_cast<long long>(beyond));
-        }
-    }
-    // Straight into floats, red first, and from the world's range to OpenImageIO's 0 to 1.
-    ImageBuf rgba(ImageSpec(world.width, world.height, 4, TypeDesc::FLOAT));
-    const int order[] = {1, 2, 3, 0};
-    const std::string names[] = {"R", "G", "B", "A"};
-    if (!algo::channels(rgba, wrap(world), 4, order, {}, names) ||
-        (depth.fromUnit != 1.0f && !algo::mul(rgba, rgba, 1.0f / depth.fromUnit))) {
-        failOutput(file, "cannot convert the frame: " + rgba.geterror());
-    }
+    const auto [format, type] = fileFormat(file, depthOf(world).bits);
+    ImageBuf rgba = straightRgba(world, file);
     rgba.specmod().attribute("oiio:UnassociatedAlpha", 1);
     rgba.set_write_format(type);
 
-    const fs::path temporary = file.parent_path() / ("." + file.filename().string() + ".part" +
-                                                     std::to_string(::getpid()));
+    const fs::path temporary = temporaryName(file);
     if (!rgba.write(temporary.string(), TypeDesc::UNKNOWN, format->name)) {
         std::error_code ignored;
         fs::remove(temporary, ignored);
@@ -221,6 +228,18 @@ void writeImage(const WorldView& world, const fs::path& file)
         fs::remove(temporary, ignored);
         failOutput(file, "cannot take the finished frame: " + renamed.message());
     }
+}
+
+std::vector<std::byte> rgbaPixels(const WorldView& world, const fs::path& destination)
+{
+    const ImageBuf rgba = straightRgba(world, destination);
+    const TypeDesc type(depthOf(world).bits == 8 ? TypeDesc::UINT8 : TypeDesc::UINT16);
+    std::vector<std::byte> pixels(static_cast<std::size_t>(world.width) *
+                                  static_cast<std::size_t>(world.height) * 4 * type.size());
+    if (!rgba.get_pixels(rgba.roi(), type, pixels.data())) {
+        failOutput(destination, "cannot convert the frame: " + rgba.geterror());
+    }
+    return pixels;
 }
 
 }  // namespace zelrender

@@ -3,8 +3,10 @@
 
 #include <OpenImageIO/imagebuf.h>
 
+#include <cstddef>
 #include <filesystem>
 #include <stdexcept>
+#include <vector>
 
 #include "apps/zel-render/world_store.h"
 
@@ -37,5 +39,11 @@ void checkImageFile(const std::filesystem::path& file, int bitsPerChannel);
 // warning. The frame goes to a temporary file in the same directory and is renamed when whole.
 // Throws OutputFailed naming the file and the reason.
 void writeImage(const WorldView& world, const std::filesystem::path& file);
+
+// A world's pixels as a video encoder takes them: rows from the top, each pixel red, green, blue
+// and alpha (straight), 8 bits per channel from an 8-bit world, else 16 in the machine's byte
+// order; 16-bit values scaled as writeImage scales them, floats held to 0 to 1. Throws
+// OutputFailed naming `destination`, which also names warnings.
+std::vector<std::byte> rgbaPixels(const WorldView& world, const std::filesystem::path& destination);
 
 }  // namespace zelrender

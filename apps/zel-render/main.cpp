@@ -1,8 +1,11 @@
 // zel-render: loads the effect module, plays a compositing host's side of the protocol and
-// renders scenes to image files.
+// renders scenes to image files or videos.
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -12,6 +15,8 @@
 #include "apps/zel-render/command_line.h"
 #include "apps/zel-render/effect_host.h"
 #include "apps/zel-render/end_frame.h"
+#include "apps/zel-render/failure.h"
+#include "apps/zel-render/gpu_limits.h"
 #include "apps/zel-render/image_files.h"
 #include "apps/zel-render/module_library.h"
 #include "apps/zel-render/module_output.h"
@@ -19,6 +24,7 @@
 #include "apps/zel-render/param_assignment.h"
 #include "apps/zel-render/param_listing.h"
 #include "apps/zel-render/render_job.h"
+#include "apps/zel-render/render_workers.h"
 #include "apps/zel-render/scene.h"
 
 namespace {
@@ -41,25 +47,11 @@ Scene sceneOf(const Options& options)
     return scene;
 }
 
-int run(const Options& options)
+// Loads the module and sets up a host for the scene, its controls given the scene's values and
+// then the command line's; hands it to `use`, then sets it down.
+void withHost(const Options& options, const Scene& scene,
+              const std::function<void(EffectHost&)>& use)
 {
-    if (options.endFrame && options.scenePath.empty()) {
-        throw std::invalid_argument("--set-end-frame writes the loop values into a scene file, and "
-                                    "none was given: zel-render SCENE.json --set-end-frame TIME");
-    }
-    const Scene scene = sceneOf(options);
-    const bool settingEndFrame = options.endFrame.has_value();
-    const std::int32_t endFrameAt =
-        settingEndFrame ? endFrameTime(*options.endFrame, scene.composition) : 0;
-    RenderJob job;
-    job.output = options.output;
-    std::tie(job.first, job.last) = parseFrames(options.frames);
-    job.path = options.classic ? EffectHost::RenderPath::Classic : EffectHost::RenderPath::Smart;
-    const bool rendering = !options.about && !options.listParams && !settingEndFrame;
-    if (rendering) {
-        checkJob(job, scene.composition);
-    }
-
     const std::filesystem::path path = options.modulePath.empty()
                                            ? moduleBesideExecutable()
                                            : std::filesystem::path(options.modulePath);
@@ -75,24 +67,71 @@ int run(const Options& options)
     if (!scene.controls.empty() || !options.assignments.empty()) {
         host.refreshControls();
     }
-    if (settingEndFrame) {
-        const auto values = pressSetEndFrame(host, endFrameAt);
-        writeControls(options.scenePath, values);
-        for (const auto& [name, value] : values) {
-            std::cout << name << " = " << formatNumber(value) << '\n';
-        }
-    } else if (options.about) {
-        host.about();
-    } else if (options.listParams && options.json) {
-        std::cout << paramListJson(host.params())
-                         .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
-                  << '\n';
-    } else if (options.listParams) {
-        printParamTable(std::cout, host.params());
-    } else {
-        renderScene(host, scene, job);
-    }
+    use(host);
     host.setDown();
+}
+
+// `arguments`: the command line, for the worker processes.
+int run(const Options& options, const std::vector<std::string>& arguments)
+{
+    if (options.endFrame && options.scenePath.empty()) {
+        throw std::invalid_argument("--set-end-frame writes the loop values into a scene file, and "
+                                    "none was given: zel-render SCENE.json --set-end-frame TIME");
+    }
+    const Scene scene = sceneOf(options);
+    const bool settingEndFrame = options.endFrame.has_value();
+    const std::int32_t endFrameAt =
+        settingEndFrame ? endFrameTime(*options.endFrame, scene.composition) : 0;
+    RenderJob job;
+    job.output = options.output;
+    job.frames = parseFrames(options.frames);
+    job.path = options.classic ? EffectHost::RenderPath::Classic : EffectHost::RenderPath::Smart;
+    job.jobs = options.jobs;
+    if (!options.worker.empty()) {
+        return renderShare(job, options.worker[0], options.worker[1],
+                           [&](const FrameRange& share, const FrameDelivery& deliver) {
+                               withHost(options, scene, [&](EffectHost& host) {
+                                   renderScene(host, scene, job.path, share, deliver);
+                               });
+                           });
+    }
+    if (!options.about && !options.listParams && !settingEndFrame && !options.dumpScene) {
+        checkJob(job, scene.composition);
+        if (const std::optional<int> largest = largestTextureSide()) {
+            checkFrameFits(scene.composition, *largest,
+                           !options.size.empty()      ? "--size " + options.size
+                           : options.scenePath.empty() ? scene.source
+                                                       : scene.source + ": composition");
+        }
+        // The module is loaded in the workers only, each with its own GL context.
+        const ProgressStyle style = progressStyle(options.quiet, options.verbose,
+                                                  ::isatty(STDERR_FILENO) != 0,
+                                                  job.frames.count());
+        renderWithWorkers(job, scene.composition, style, options.verbose, arguments);
+        return kSuccess;
+    }
+
+    withHost(options, scene, [&](EffectHost& host) {
+        if (settingEndFrame) {
+            const auto values = pressSetEndFrame(host, endFrameAt);
+            writeControls(options.scenePath, values);
+            for (const auto& [name, value] : values) {
+                std::cout << name << " = " << formatNumber(value) << '\n';
+            }
+        } else if (options.dumpScene) {
+            std::cout << sceneJson(scene, host.params())
+                             .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
+                      << '\n';
+        } else if (options.about) {
+            host.about();
+        } else if (options.listParams && options.json) {
+            std::cout << paramListJson(host.params())
+                             .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
+                      << '\n';
+        } else {
+            printParamTable(std::cout, host.params());
+        }
+    });
     return kSuccess;
 }
 
@@ -100,27 +139,19 @@ int run(const Options& options)
 
 int main(int argc, char** argv)
 {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
     Options options;
     try {
-        options = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+        options = parseCommandLine(arguments);
     } catch (const CommandLineExit& e) {
         std::fprintf(e.code() == kSuccess ? stdout : stderr, "%s\n", e.what());
         return e.code();
     }
 
     try {
-        return run(options);
-    } catch (const ModuleUnavailable& e) {
-        std::fprintf(stderr, "zel-render: %s\n", e.what());
-        return kModuleUnavailable;
-    } catch (const CommandFailed& e) {
-        std::fprintf(stderr, "zel-render: %s\n", e.what());
-        return kModuleFailed;
-    } catch (const OutputFailed& e) {
-        std::fprintf(stderr, "zel-render: %s\n", e.what());
-        return kOutputFailed;
+        return run(options, arguments);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zel-render: %s\n", e.what());
-        return kBadInput;
+        return exitCodeOf(e);
     }
 }

@@ -31,6 +31,8 @@ public:
     };
 
     Capture capture() const { return Capture(fd_); }
+    // Where the messages go, for other programs' output: ffmpeg's.
+    int fd() const { return fd_; }
 
 private:
     ModuleOutput(int fd, bool owned) : fd_(fd), owned_(owned) {}

@@ -1,28 +1,25 @@
 #include "apps/zel-render/param_assignment.h"
 
 #include <algorithm>
-#include <cctype>
+#include <array>
 #include <charconv>
+#include <cstdio>
 #include <optional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
 
+#include "apps/zel-render/message_text.h"
 #include "apps/zel-render/number_text.h"
 
 namespace zelrender {
 namespace {
 
-std::string quoted(std::string_view text)
-{
-    return "\"" + std::string(text) + "\"";
-}
-
 [[noreturn]] void refuse(const RegisteredParam& param, const std::string& accepted,
                          std::string_view text)
 {
-    throw std::invalid_argument(quoted(param.name()) + " takes " + accepted + "; got " +
-                                quoted(text));
+    throw std::invalid_argument(inQuotes(param.name()) + " takes " + accepted + "; got " +
+                                inQuotes(text));
 }
 
 bool isControl(const RegisteredParam& param)
@@ -30,47 +27,18 @@ bool isControl(const RegisteredParam& param)
     return param.type() != PF_Param_GROUP_START && param.type() != PF_Param_GROUP_END;
 }
 
-char lower(char c)
-{
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
-
-// Edits (insertions, deletions, substitutions) between a and b, ignoring case.
-std::size_t editDistance(std::string_view a, std::string_view b)
-{
-    std::vector<std::size_t> row(b.size() + 1);
-    for (std::size_t j = 0; j < row.size(); ++j) {
-        row[j] = j;
-    }
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        std::size_t diagonal = row[0];
-        row[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t substitute = diagonal + (lower(a[i - 1]) == lower(b[j - 1]) ? 0 : 1);
-            diagonal = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, substitute});
-        }
-    }
-    return row.back();
-}
-
 std::string unknownControl(const ParamStore& store, std::string_view name)
 {
-    std::string message = "no control is named " + quoted(name);
-    // A slip of a few letters, or a difference of case only, is worth a suggestion.
-    const std::size_t tolerance = std::max<std::size_t>(2, name.size() / 4);
-    const RegisteredParam* closest = nullptr;
-    std::size_t best = tolerance + 1;
+    std::vector<std::string_view> names;
     for (const RegisteredParam& param : store.all()) {
-        if (isControl(param) && !param.name().empty()) {
-            if (const std::size_t d = editDistance(name, param.name()); d < best) {
-                best = d;
-                closest = &param;
-            }
+        if (isControl(param)) {
+            names.push_back(param.name());
         }
     }
-    return message + (closest != nullptr ? "; did you mean " + quoted(closest->name()) + "?"
-                                         : "; --list-params shows them all");
+    const std::optional<std::string_view> closest = closestName(name, names);
+    return inQuotes(name) + ": no such control" +
+           (closest ? "; did you mean " + inQuotes(*closest) + "?"
+                    : "; --list-params shows them all");
 }
 
 double parseSlider(const RegisteredParam& param, std::string_view text)
@@ -157,8 +125,15 @@ ParamValue parseValue(const RegisteredParam& param, std::string_view text)
     case PF_Param_POINT:
         return parsePoint(param, text);
     default:
-        throw std::invalid_argument(quoted(param.name()) + " takes no value on the command line");
+        throw std::invalid_argument(inQuotes(param.name()) + " takes no value on the command line");
     }
+}
+
+std::string colorText(const PF_Pixel& pixel)
+{
+    std::array<char, 8> text{};
+    std::snprintf(text.data(), text.size(), "#%02X%02X%02X", pixel.red, pixel.green, pixel.blue);
+    return text.data();
 }
 
 // Where a group and a control share a name, the control is meant: groups hold no value.
@@ -174,7 +149,8 @@ int findControl(const ParamStore& store, std::string_view name)
         }
     }
     if (namesGroup) {
-        throw std::invalid_argument(quoted(name) + " is a group of controls, which takes no value");
+        throw std::invalid_argument(inQuotes(name) +
+                                    " is a group of controls, which takes no value");
     }
     throw std::invalid_argument(unknownControl(store, name));
 }
@@ -186,7 +162,7 @@ void applyAssignments(ParamStore& store, std::span<const std::string> assignment
         const std::size_t equals = assignment.find('=');
         if (equals == std::string::npos || equals == 0) {
             throw std::invalid_argument("--set takes NAME=VALUE, such as \"Vertices X=200\"; got " +
-                                        quoted(assignment));
+                                        inQuotes(assignment));
         }
         const int index = findControl(store, std::string_view(assignment).substr(0, equals));
         values.emplace_back(index, parseValue(store.at(index), assignment.substr(equals + 1)));

@@ -17,6 +17,9 @@ void applyAssignments(ParamStore& store, std::span<const std::string> assignment
 // The value `text` gives `param`, in the units the store keeps; throws std::invalid_argument.
 ParamValue parseValue(const RegisteredParam& param, std::string_view text);
 
+// "#RRGGBB", a colour as --set takes it.
+std::string colorText(const PF_Pixel& pixel);
+
 // The index of the control named `name`; throws std::invalid_argument for a group's name, and
 // for a name no control has, suggesting a close one.
 int findControl(const ParamStore& store, std::string_view name);

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "apps/zel-render/number_text.h"
+#include "apps/zel-render/param_assignment.h"
 
 namespace zelrender {
 namespace {
@@ -40,9 +40,7 @@ Json jsonDefault(const RegisteredParam& p)
 
 std::string hexColor(const PF_Pixel& c)
 {
-    std::array<char, 32> text{};
-    std::snprintf(text.data(), text.size(), "#%02X%02X%02X", c.red, c.green, c.blue);
-    return text.data() + (c.alpha != PF_MAX_CHAN8 ? ", alpha " + std::to_string(c.alpha) : "");
+    return colorText(c) + (c.alpha != PF_MAX_CHAN8 ? ", alpha " + std::to_string(c.alpha) : "");
 }
 
 std::string textDefault(const RegisteredParam& p)

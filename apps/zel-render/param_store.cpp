@@ -186,6 +186,11 @@ void ParamStore::animate(int index, AnimatedValue value)
         throw std::invalid_argument(describe(index, param.def) +
                                     " cannot take a value of another kind");
     }
+    // A smooth curve may overshoot its keyframes; the module is never handed more than the
+    // slider's valid range.
+    if (param.type() == PF_Param_FLOAT_SLIDER) {
+        value.holdWithin(param.def.u.fs_d.valid_min, param.def.u.fs_d.valid_max);
+    }
     params_[static_cast<std::size_t>(index)].value = std::move(value);
 }
 

@@ -61,7 +61,8 @@ public:
     // definition of another type.
     void updateUi(std::int32_t index, const PF_ParamDef& sent);
 
-    // Replaces a parameter's value; throws std::invalid_argument when it is of another kind.
+    // Replaces a parameter's value, a slider's held within its valid range at every time; throws
+    // std::invalid_argument when it is of another kind.
     void animate(int index, AnimatedValue value);
 
     // Makes layer parameter `index` (0, the input, included) check out as `world`, which the

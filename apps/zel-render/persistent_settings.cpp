@@ -5,6 +5,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "apps/zel-render/temporary_name.h"
 #include "apps/zel-render/user_directories.h"
 
 namespace zelrender {
@@ -152,7 +153,8 @@ bool PersistentSettings::save() const
     }
     std::error_code error;
     std::filesystem::create_directories(file_.parent_path(), error);
-    const std::filesystem::path temporary = file_.string() + ".new";
+    // Worker processes may save at once, each under its own name.
+    const std::filesystem::path temporary = temporaryName(file_);
     {
         std::ofstream out(temporary, std::ios::trunc);
         out << "# Settings that effects keep in zel-render, by section.\n";

@@ -1,15 +1,20 @@
 #include "apps/zel-render/render_job.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
-#include <cstdio>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <stdexcept>
 #include <string>
 
 #include "apps/zel-render/image_files.h"
+#include "apps/zel-render/message_text.h"
 #include "apps/zel-render/param_assignment.h"
+#include "apps/zel-render/video_encoder.h"
 
 namespace zelrender {
 namespace {
@@ -68,17 +73,64 @@ HashRuns hashRuns(const fs::path& pattern)
     return runs;
 }
 
+// Refuses, naming the path and the reason, an output whose directory is missing or not
+// writable, or a file that would replace a directory: better now than after the first frame, or
+// the last.
+void checkWritable(const RenderJob& job)
+{
+    const fs::path& output = job.output;
+    const fs::path directory = output.parent_path().empty() ? fs::path(".") : output.parent_path();
+    const auto refuse = [](const fs::path& file, const std::string& reason) {
+        throw OutputFailed(file.string() + ": cannot be written: " + reason);
+    };
+    std::error_code error;
+    const fs::file_status status = fs::status(directory, error);
+    if (status.type() == fs::file_type::not_found) {
+        refuse(output, "the directory " + directory.string() + " does not exist");
+    }
+    if (error) {
+        refuse(output, directory.string() + ": " + error.message());
+    }
+    if (!fs::is_directory(status)) {
+        refuse(output, directory.string() + " is not a directory");
+    }
+    if (::access(directory.c_str(), W_OK | X_OK) != 0) {
+        refuse(output, "the directory " + directory.string() + " is not writable (" +
+                           std::strerror(errno) + ")");
+    }
+    const bool video = isVideoFile(output);
+    for (std::int32_t i = 0; i < (video ? 1 : job.frames.count()); ++i) {
+        const fs::path file = video ? output : framePath(output, job.frames.at(i));
+        if (fs::is_directory(file, error)) {
+            refuse(file, "it is a directory");
+        }
+    }
+}
+
 }  // namespace
 
-std::pair<std::int32_t, std::int32_t> parseFrames(std::string_view text)
+FrameRange FrameRange::share(std::int32_t worker, std::int32_t workers) const
 {
-    const auto frames = numberPair(text, '-', true, std::numeric_limits<std::int32_t>::max());
-    if (!frames || frames->first > frames->second) {
-        throw std::invalid_argument("--frames takes a frame A or a range A-B (A <= B) of frame "
-                                    "numbers from 0, such as 0-23; got \"" + std::string(text) +
-                                    "\"");
+    // A step beyond the range takes its first frame only, however much beyond.
+    const std::int64_t shareStep = std::min<std::int64_t>(std::int64_t{step} * workers,
+                                                          std::numeric_limits<std::int32_t>::max());
+    return {at(worker), last, static_cast<std::int32_t>(shareStep)};
+}
+
+FrameRange parseFrames(std::string_view text)
+{
+    constexpr std::int32_t kHigh = std::numeric_limits<std::int32_t>::max();
+    const std::size_t x = text.find('x');
+    const auto step = x == std::string_view::npos ? std::optional<std::int32_t>(1)
+                                                  : wholeNumber(text.substr(x + 1), 1, kHigh);
+    const auto frames = numberPair(text.substr(0, x), '-', x == std::string_view::npos, kHigh);
+    if (!frames || !step || frames->first > frames->second) {
+        throw std::invalid_argument(
+            "--frames takes a frame A, a range A-B, or every STEP-th frame of a range from A, "
+            "A-BxSTEP (A <= B, STEP >= 1), in frame numbers from 0, such as 12, 0-23 or 0-239x2; "
+            "got " + inQuotes(text));
     }
-    return *frames;
+    return {frames->first, frames->second, *step};
 }
 
 std::pair<std::int32_t, std::int32_t> parseSize(std::string_view text)
@@ -86,8 +138,8 @@ std::pair<std::int32_t, std::int32_t> parseSize(std::string_view text)
     const auto size = numberPair(text, 'x', false, kMaxLayerSide);
     if (!size || size->first < 1 || size->second < 1) {
         throw std::invalid_argument("--size takes WIDTHxHEIGHT in pixels, each from 1 to " +
-                                    std::to_string(kMaxLayerSide) + ", such as 1280x720; got \"" +
-                                    std::string(text) + "\"");
+                                    std::to_string(kMaxLayerSide) + ", such as 1280x720; got " +
+                                    inQuotes(text));
     }
     return *size;
 }
@@ -95,24 +147,32 @@ std::pair<std::int32_t, std::int32_t> parseSize(std::string_view text)
 void checkJob(const RenderJob& job, const Composition& composition)
 {
     const std::int32_t frames = composition.frameCount();
-    if (job.last >= frames) {
+    if (job.frames.last >= frames) {
         throw std::invalid_argument("--frames: the composition has frames 0 to " +
                                     std::to_string(frames - 1) + ", so not " +
-                                    std::to_string(job.last));
+                                    std::to_string(job.frames.last));
     }
-    const HashRuns runs = hashRuns(job.output);
-    if (runs.count > 1) {
-        throw std::invalid_argument(job.output.string() +
-                                    ": the file name holds more than one run of '#'; the one "
-                                    "run, such as ####, becomes the frame number");
+    const bool video = isVideoFile(job.output);
+    if (!video) {
+        const HashRuns runs = hashRuns(job.output);
+        if (runs.count > 1) {
+            throw std::invalid_argument(job.output.string() +
+                                        ": the file name holds more than one run of '#'; the one "
+                                        "run, such as ####, becomes the frame number");
+        }
+        if (job.frames.count() > 1 && runs.count == 0) {
+            throw std::invalid_argument(
+                "frames " + std::to_string(job.frames.first) + "-" +
+                std::to_string(job.frames.last) +
+                " need a file each: put #### in the output file name, such as -o zel-####.png, "
+                "and it becomes each frame's number; or write a video, such as -o zel.mp4");
+        }
+        checkImageFile(job.output, composition.bitsPerChannel);
     }
-    if (job.first != job.last && runs.count == 0) {
-        throw std::invalid_argument(
-            "frames " + std::to_string(job.first) + "-" + std::to_string(job.last) +
-            " need a file each: put #### in the output file name, such as -o zel-####.png, and "
-            "it becomes each frame's number");
+    checkWritable(job);
+    if (video) {
+        requireEncoder();
     }
-    checkImageFile(job.output, composition.bitsPerChannel);
 }
 
 fs::path framePath(const fs::path& pattern, std::int32_t frame)
@@ -128,7 +188,8 @@ fs::path framePath(const fs::path& pattern, std::int32_t frame)
     return fs::path(pattern.string().replace(runs.start, runs.length, number));
 }
 
-void renderScene(EffectHost& host, const Scene& scene, const RenderJob& job)
+void renderScene(EffectHost& host, const Scene& scene, EffectHost::RenderPath path,
+                 const FrameRange& frames, const FrameDelivery& deliver)
 {
     const Composition& composition = host.composition();
     for (const auto& [control, file] : scene.layers) {
@@ -142,15 +203,13 @@ void renderScene(EffectHost& host, const Scene& scene, const RenderJob& job)
                                         "\": " + e.what());
         }
     }
-    for (std::int32_t frame = job.first; frame <= job.last; ++frame) {
-        const fs::path file = framePath(job.output, frame);
+    for (std::int32_t i = 0; i < frames.count(); ++i) {
+        const std::int32_t frame = frames.at(i);
         try {
-            host.render(frame, job.path,
-                        [&file](const WorldView& world) { writeImage(world, file); });
+            host.render(frame, path, [&](const WorldView& world) { deliver(frame, world); });
         } catch (const CommandFailed& e) {
             throw CommandFailed("frame " + std::to_string(frame) + ": " + e.what());
         }
-        std::fprintf(stderr, "zel-render: frame %d written to %s\n", frame, file.string().c_str());
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string_view>
 #include <utility>
 
@@ -11,31 +12,50 @@
 
 namespace zelrender {
 
-struct RenderJob {
-    // A run of '#' in the file name becomes the frame number, zero-padded to the run's length.
-    std::filesystem::path output = "zel.png";
+// Frames first, first + step, ... up to last.
+struct FrameRange {
     std::int32_t first = 0;
     std::int32_t last = 0;
-    EffectHost::RenderPath path = EffectHost::RenderPath::Smart;
+    std::int32_t step = 1;
+
+    std::int32_t count() const { return (last - first) / step + 1; }
+    std::int32_t at(std::int32_t index) const { return first + index * step; }
+    // What worker `worker` of `workers` renders: every workers-th frame from the worker-th.
+    FrameRange share(std::int32_t worker, std::int32_t workers) const;
 };
 
-// --frames: "A" or "A-B". Throws std::invalid_argument saying what is accepted.
-std::pair<std::int32_t, std::int32_t> parseFrames(std::string_view text);
+struct RenderJob {
+    // An image file, where a run of '#' in the file name becomes the frame number, zero-padded to
+    // the run's length; or a video (isVideoFile).
+    std::filesystem::path output = "zel.png";
+    FrameRange frames;
+    EffectHost::RenderPath path = EffectHost::RenderPath::Smart;
+    int jobs = 1;  // worker processes
+};
+
+// --frames: "A", "A-B" or "A-BxSTEP". Throws std::invalid_argument saying what is accepted.
+FrameRange parseFrames(std::string_view text);
 
 // --size: "WxH". Throws std::invalid_argument saying what is accepted.
 std::pair<std::int32_t, std::int32_t> parseSize(std::string_view text);
 
-// Throws std::invalid_argument, before anything is rendered, for frames outside the composition,
-// several frames without a '#' run to number their files, more than one run, or a file format
-// that does not hold the composition's depth.
+// Refuses, before anything is rendered: with std::invalid_argument, frames outside the
+// composition, several frames of images without a '#' run to number their files, more than one
+// run, or an image format that does not hold the composition's depth; with EncoderUnavailable, a
+// video without ffmpeg; with OutputFailed, an output whose directory is missing or not writable,
+// or a path that is a directory.
 void checkJob(const RenderJob& job, const Composition& composition);
 
 // The output path of one frame.
 std::filesystem::path framePath(const std::filesystem::path& pattern, std::int32_t frame);
 
-// Reads the scene's layer images into their controls, then renders each frame of the job and
-// writes it, telling each file written on stderr. Throws CommandFailed, naming the frame, when
-// the module fails one; nothing is written for that frame or after it.
-void renderScene(EffectHost& host, const Scene& scene, const RenderJob& job);
+// Where each rendered frame goes, while the world holding it lives.
+using FrameDelivery = std::function<void(std::int32_t frame, const WorldView& world)>;
+
+// Reads the scene's layer images into their controls, then renders each of `frames` and hands it
+// to `deliver`. Throws CommandFailed, naming the frame, when the module fails one; no frame after
+// it is rendered.
+void renderScene(EffectHost& host, const Scene& scene, EffectHost::RenderPath path,
+                 const FrameRange& frames, const FrameDelivery& deliver);
 
 }  // namespace zelrender

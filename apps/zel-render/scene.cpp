@@ -1,16 +1,22 @@
 #include "apps/zel-render/scene.h"
 
+#include <OpenImageIO/imageio.h>
+
 #include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <numeric>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <stdexcept>
+#include <type_traits>
 
 #include "apps/zel-render/image_files.h"
+#include "apps/zel-render/message_text.h"
 #include "apps/zel-render/number_text.h"
 #include "apps/zel-render/param_assignment.h"
 
@@ -53,6 +59,7 @@ constexpr Named<AEGP_LightType> kLightTypes[] = {
 constexpr Named<Interpolation> kInterpolations[] = {
     {"linear", Interpolation::Linear},
     {"hold", Interpolation::Hold},
+    {"smooth", Interpolation::Smooth},
 };
 
 [[noreturn]] void refuse(const std::string& where, const std::string& accepted, const Json* got)
@@ -103,14 +110,20 @@ public:
     void refuseOthers() const
     {
         for (const auto& [key, unused] : value_.items()) {
-            if (std::find(asked_.begin(), asked_.end(), key) == asked_.end()) {
-                std::vector<std::string> known;
-                for (const char* k : asked_) {
-                    known.push_back(std::string("\"") + k + "\"");
-                }
-                throw std::invalid_argument(at(key) + " is not a key here; the keys are " +
-                                            listed(known, " and "));
+            if (std::find(asked_.begin(), asked_.end(), key) != asked_.end()) {
+                continue;
             }
+            const std::vector<std::string_view> keys(asked_.begin(), asked_.end());
+            if (const std::optional<std::string_view> close = closestName(key, keys)) {
+                throw std::invalid_argument(at(oneLine(key)) + " is not a key here; did you mean " +
+                                            inQuotes(*close) + "?");
+            }
+            std::vector<std::string> known;
+            for (const char* k : asked_) {
+                known.push_back(inQuotes(k));
+            }
+            throw std::invalid_argument(at(oneLine(key)) + " is not a key here; the keys are " +
+                                        listed(known, " and "));
         }
     }
 
@@ -149,7 +162,7 @@ T named(const Json* v, const std::string& where, const Named<T> (&table)[N])
         if (v != nullptr && v->is_string() && v->get<std::string>() == row.name) {
             return row.value;
         }
-        names.push_back(std::string("\"") + row.name + "\"");
+        names.push_back(inQuotes(row.name));
     }
     refuse(where, listed(names), v);
 }
@@ -187,14 +200,8 @@ ParamValue colour(const Json& v, const std::string& where)
 
 using ValueReader = std::function<ParamValue(const Json&, const std::string&)>;
 
-ValueReader numberFrom(double low, double high)
-{
-    return [low, high](const Json& v, const std::string& where) -> ParamValue {
-        return number(v, where, low, high);
-    };
-}
-
-// A constant, or {"keyframes": [[seconds, value], ...], "interpolation": "linear" | "hold"}.
+// A constant, or {"keyframes": [[seconds, value], ...], "interpolation": "linear" | "hold" |
+// "smooth"}, the keyframes in order of time.
 AnimatedValue animated(const Json& v, const std::string& where, const ValueReader& read)
 {
     if (!v.is_object()) {
@@ -217,10 +224,25 @@ AnimatedValue animated(const Json& v, const std::string& where, const ValueReade
         }
         list.push_back({number(k[0], at + "[0]", -kInfinity, kInfinity), read(k[1], at + "[1]")});
     }
-    return AnimatedValue(std::move(list),
-                         interpolation != nullptr
-                             ? named(interpolation, fields.at("interpolation"), kInterpolations)
-                             : Interpolation::Linear);
+    const Interpolation how =
+        interpolation != nullptr ? named(interpolation, fields.at("interpolation"), kInterpolations)
+                                 : Interpolation::Linear;
+    try {
+        return AnimatedValue(std::move(list), how);
+    } catch (const std::invalid_argument& e) {
+        // Such as "keyframes[2] is at 1 s, not after keyframes[1] at 2 s".
+        throw std::invalid_argument(where + "." + e.what());
+    }
+}
+
+// A number from `low` to `high`, or keyframes of them, held there between keyframes too.
+AnimatedValue animatedNumber(const Json& v, const std::string& where, double low, double high)
+{
+    AnimatedValue value = animated(v, where, [low, high](const Json& n, const std::string& at) {
+        return ParamValue(number(n, at, low, high));
+    });
+    value.holdWithin(low, high);
+    return value;
 }
 
 std::optional<AnimatedValue> optionalAnimated(Fields& fields, const char* key,
@@ -289,7 +311,9 @@ Camera readCamera(const Json& v)
     }
     camera.position = optionalAnimated(fields, "position", spacePoint);
     camera.pointOfInterest = optionalAnimated(fields, "point_of_interest", spacePoint);
-    camera.zoom = optionalAnimated(fields, "zoom", numberFrom(1, kInfinity));
+    if (const Json* zoom = fields.find("zoom")) {
+        camera.zoom = animatedNumber(*zoom, fields.at("zoom"), 1, kInfinity);
+    }
     fields.refuseOthers();
     return camera;
 }
@@ -301,19 +325,22 @@ Light readLight(const Json& v, const std::string& where, const Composition& comp
     Light light;
     const Json* type = fields.find("type");
     light.type = named(type, fields.at("type"), kLightTypes);
+    if (const std::optional<AnimatedValue> color = optionalAnimated(fields, "color", colour)) {
+        light.color = *color;
+    }
     const struct {
         const char* key;
         AnimatedValue& value;
-        ValueReader read;
+        double low;
+        double high;
     } properties[] = {
-        {"color", light.color, colour},
-        {"intensity", light.intensity, numberFrom(-kInfinity, kInfinity)},
-        {"cone_angle", light.coneAngle, numberFrom(0, 180)},
-        {"cone_feather", light.coneFeather, numberFrom(0, 100)},
+        {"intensity", light.intensity, -kInfinity, kInfinity},
+        {"cone_angle", light.coneAngle, 0, 180},
+        {"cone_feather", light.coneFeather, 0, 100},
     };
     for (const auto& p : properties) {
-        if (const std::optional<AnimatedValue> value = optionalAnimated(fields, p.key, p.read)) {
-            p.value = *value;
+        if (const Json* given = fields.find(p.key)) {
+            p.value = animatedNumber(*given, fields.at(p.key), p.low, p.high);
         }
     }
     light.position = optionalAnimated(fields, "position", spacePoint);
@@ -348,11 +375,6 @@ std::vector<std::pair<std::string, fs::path>> readLayers(const Json& v, const fs
     }
     fields.refuseOthers();
     return layers;
-}
-
-std::string inQuotes(std::string_view text)
-{
-    return "\"" + std::string(text) + "\"";
 }
 
 // A control's value as a scene gives it: --set's text, or a JSON number or array.
@@ -431,6 +453,270 @@ Json numberJson(double value)
     return value;
 }
 
+// Line and column, from 1, of byte `offset` of `text`; columns count characters, not bytes.
+std::string lineAndColumn(std::string_view text, std::size_t offset)
+{
+    const std::string_view before = text.substr(0, offset);
+    const std::size_t lineStart = before.rfind('\n') + 1;  // 0 on the first line
+    const auto line = 1 + std::count(before.begin(), before.end(), '\n');
+    const auto column = 1 + std::count_if(before.begin() + static_cast<std::ptrdiff_t>(lineStart),
+                                          before.end(), [](char c) {
+                                              // Every byte but those that continue a UTF-8 one.
+                                              return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+                                          });
+    return std::to_string(line) + ":" + std::to_string(column);
+}
+
+// The parser's message without its identifier and its own count of lines and columns.
+std::string reasonOf(const std::string& what)
+{
+    const std::size_t id = what.find("] ");
+    std::string reason = id == std::string::npos ? what : what.substr(id + 2);
+    if (reason.starts_with("parse error")) {
+        reason.erase(0, std::min(reason.size(), reason.find(": ") + 2));
+    }
+    return reason;
+}
+
+// Reads a text as JSON for what the parser would let through: where the text stops being JSON,
+// and a key given twice in one object, whose first value the parser would drop unnoticed.
+class JsonCheck : public nlohmann::json_sax<Json> {
+public:
+    bool null() override { return element(); }
+    bool boolean(bool) override { return element(); }
+    bool number_integer(number_integer_t) override { return element(); }
+    bool number_unsigned(number_unsigned_t) override { return element(); }
+    bool number_float(number_float_t, const string_t&) override { return element(); }
+    bool string(string_t&) override { return element(); }
+    bool binary(binary_t&) override { return element(); }
+    bool start_object(std::size_t) override { return open(false); }
+    bool start_array(std::size_t) override { return open(true); }
+    bool end_object() override { return close(); }
+    bool end_array() override { return close(); }
+
+    bool key(string_t& key) override
+    {
+        Level& object = levels_.back();
+        // Controls go by name, quoted as everything else says them.
+        object.next =
+            object.place.empty()
+                ? oneLine(key)
+                : object.place + "." + (object.place == "controls" ? inQuotes(key) : oneLine(key));
+        if (!object.keys.insert(key).second) {
+            fault_ = object.next + " is given twice; each key goes once in its object";
+            return false;
+        }
+        return true;
+    }
+
+    bool parse_error(std::size_t position, const std::string&, const Json::exception& e) override
+    {
+        // The parser counts the bytes read, the faulty one included.
+        position_ = position > 0 ? position - 1 : 0;
+        fault_ = "not JSON: " + reasonOf(e.what());
+        return false;
+    }
+
+    // Where the text went wrong, in bytes; none for a key given twice.
+    std::optional<std::size_t> position() const { return position_; }
+    const std::string& fault() const { return fault_; }
+
+private:
+    struct Level {
+        std::string place;
+        bool array = false;
+        std::size_t count = 0;  // the elements read, in an array
+        std::string next;       // the place of the value after the last key, in an object
+        std::set<std::string> keys;
+    };
+
+    // The place of the value about to be read.
+    std::string upcoming() const
+    {
+        if (levels_.empty()) {
+            return "";
+        }
+        const Level& level = levels_.back();
+        return level.array ? level.place + "[" + std::to_string(level.count) + "]" : level.next;
+    }
+
+    bool open(bool array)
+    {
+        levels_.push_back({upcoming(), array, 0, "", {}});
+        return true;
+    }
+
+    bool close()
+    {
+        levels_.pop_back();
+        return element();
+    }
+
+    bool element()
+    {
+        if (!levels_.empty() && levels_.back().array) {
+            ++levels_.back().count;
+        }
+        return true;
+    }
+
+    std::vector<Level> levels_;
+    std::optional<std::size_t> position_;
+    std::string fault_;
+};
+
+// Why a file cannot be read: it is missing, out of reach or a directory; empty when it is none.
+std::string whyUnreadable(const fs::path& file)
+{
+    std::error_code error;
+    const fs::file_status status = fs::status(file, error);
+    return error ? error.message() : fs::is_directory(status) ? "it is a directory" : "";
+}
+
+const fs::path* layerFile(const Scene& scene, const LayerKey& layer)
+{
+    const auto found = std::find_if(scene.layers.begin(), scene.layers.end(),
+                                    [&](const auto& l) { return l.first == layer.control; });
+    return found != scene.layers.end() ? &found->second : nullptr;
+}
+
+// Refuses, before the module is set up, an image that is missing or that OpenImageIO cannot open.
+void checkLayerImages(const Scene& scene)
+{
+    for (const LayerKey& layer : kLayerKeys) {
+        const fs::path* file = layerFile(scene, layer);
+        if (file == nullptr) {
+            continue;
+        }
+        std::string why = whyUnreadable(*file);
+        if (why.empty() && !OIIO::ImageInput::open(file->string())) {
+            why = OIIO::geterror();
+            if (why.empty()) {
+                why = "OpenImageIO cannot open it";
+            }
+        }
+        if (!why.empty()) {
+            throw std::invalid_argument(scene.source + ": layers." + layer.key +
+                                        ": cannot read the image " + file->string() + ": " +
+                                        oneLine(why));
+        }
+    }
+}
+
+template <typename T, std::size_t N>
+const char* nameOf(T value, const Named<T> (&table)[N])
+{
+    for (const Named<T>& row : table) {
+        if (row.value == value) {
+            return row.name;
+        }
+    }
+    throw std::logic_error("a value without a name in scene files");
+}
+
+// A value as a scene writes it: colours as [red, green, blue] (scenes give colours opaque), or
+// for a control as #RRGGBB where that is exact; a choice by its text, unless an earlier choice
+// has that text too, which would be read instead.
+Json valueJson(const ParamValue& value, const RegisteredParam* control)
+{
+    return std::visit(
+        [&](const auto& v) -> Json {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, double>) {
+                return numberJson(v);
+            } else if constexpr (std::is_same_v<T, Choice>) {
+                const std::vector<std::string_view> choices =
+                    control != nullptr ? control->choiceList() : std::vector<std::string_view>{};
+                const auto index = static_cast<std::size_t>(v.number - 1);
+                const bool byText =
+                    index < choices.size() &&
+                    std::find(choices.begin(), choices.end(), choices[index]) ==
+                        choices.begin() + static_cast<std::ptrdiff_t>(index);
+                return byText ? Json(choices[index]) : Json(v.number);
+            } else if constexpr (std::is_same_v<T, Color>) {
+                const PF_Pixel pixel = v.toPixel();
+                return control != nullptr && Color::fromPixel(pixel) == v
+                           ? Json(colorText(pixel))
+                           : Json::array({numberJson(v.red), numberJson(v.green),
+                                          numberJson(v.blue)});
+            } else if constexpr (std::is_same_v<T, LayerPoint>) {
+                return Json::array({numberJson(v.x), numberJson(v.y)});
+            } else if constexpr (std::is_same_v<T, SpacePoint>) {
+                return Json::array({numberJson(v.x), numberJson(v.y), numberJson(v.z)});
+            } else {
+                return nullptr;
+            }
+        },
+        value);
+}
+
+// A constant, or keyframes as animated() reads them; one keyframe holds at every time, so it is
+// written as a constant.
+Json animatedJson(const AnimatedValue& value, const RegisteredParam* control = nullptr)
+{
+    const std::vector<Keyframe>& keyframes = value.keyframes();
+    if (keyframes.size() == 1) {
+        return valueJson(keyframes.front().value, control);
+    }
+    Json list = Json::array();
+    for (const Keyframe& k : keyframes) {
+        list.push_back(Json::array({numberJson(k.seconds), valueJson(k.value, control)}));
+    }
+    return {{"keyframes", std::move(list)},
+            {"interpolation", nameOf(value.interpolation(), kInterpolations)}};
+}
+
+Json compositionJson(const Composition& c)
+{
+    return {
+        {"width", c.width},
+        {"height", c.height},
+        {"pixel_aspect", numberJson(static_cast<double>(c.pixelAspect.num) / c.pixelAspect.den)},
+        {"fps", numberJson(static_cast<double>(c.timeScale) / c.timeStep)},
+        {"duration", numberJson(c.seconds(c.duration))},
+        {"bits_per_channel", c.bitsPerChannel},
+    };
+}
+
+// Every property, the default camera's where the scene leaves it out.
+Json cameraJson(const Composition& c)
+{
+    const Camera camera = c.camera.value_or(Camera{});
+    const AnimatedValue zoom = camera.zoom.value_or(AnimatedValue(c.defaultZoom()));
+    // Left out, the position follows the zoom: a keyframe a zoom away for each of the zoom's.
+    std::vector<Keyframe> standing;
+    for (const Keyframe& k : zoom.keyframes()) {
+        standing.push_back({k.seconds, c.defaultCameraPosition(std::get<double>(k.value))});
+    }
+    return {
+        {"type", nameOf(camera.type, kCameraTypes)},
+        {"position", animatedJson(camera.position.value_or(
+                         AnimatedValue(std::move(standing), zoom.interpolation())))},
+        {"point_of_interest",
+         animatedJson(camera.pointOfInterest.value_or(AnimatedValue(c.centre())))},
+        {"zoom", animatedJson(zoom)},
+    };
+}
+
+Json lightJson(const Light& light, const Composition& c)
+{
+    const AnimatedValue position =
+        light.position.value_or(AnimatedValue(c.defaultCameraPosition(c.defaultZoom())));
+    const AnimatedValue pointOfInterest = light.pointOfInterest.value_or(AnimatedValue(c.centre()));
+    return {
+        {"type", nameOf(light.type, kLightTypes)},
+        {"color", animatedJson(light.color)},
+        {"intensity", animatedJson(light.intensity)},
+        {"cone_angle", animatedJson(light.coneAngle)},
+        {"cone_feather", animatedJson(light.coneFeather)},
+        {"position", animatedJson(position)},
+        {"point_of_interest", animatedJson(pointOfInterest)},
+        {"in_point", numberJson(light.inPoint)},
+        {"duration", numberJson(light.duration.value_or(c.seconds(c.duration)))},
+        {"enabled", light.enabled},
+    };
+}
+
 }  // namespace
 
 Scene defaultScene()
@@ -475,19 +761,61 @@ Scene parseScene(const Json& document, const std::string& source, const fs::path
     return scene;
 }
 
+Scene parseSceneText(const std::string& text, const std::string& source, const fs::path& base)
+{
+    JsonCheck check;
+    if (!Json::sax_parse(text, &check)) {
+        const std::optional<std::size_t> at = check.position();
+        throw std::invalid_argument(source + (at ? ":" + lineAndColumn(text, *at) : "") + ": " +
+                                    check.fault());
+    }
+    return parseScene(Json::parse(text), source, base);
+}
+
 Scene readScene(const fs::path& file)
 {
-    std::ifstream in(file);
-    if (!in) {
-        throw std::invalid_argument(file.string() + ": cannot be opened as a scene file");
+    std::ifstream in(file, std::ios::binary);
+    if (const std::string why = whyUnreadable(file); !why.empty() || !in) {
+        throw std::invalid_argument(file.string() + ": cannot be opened as a scene file" +
+                                    (why.empty() ? "" : " (" + why + ")"));
     }
-    Json document;
-    try {
-        document = Json::parse(in);
-    } catch (const Json::parse_error& e) {
-        throw std::invalid_argument(file.string() + ": is not JSON: " + e.what());
+    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    if (in.bad()) {
+        throw std::invalid_argument(file.string() + ": cannot be read");
     }
-    return parseScene(document, file.string(), file.parent_path());
+    Scene scene = parseSceneText(text, file.string(), file.parent_path());
+    checkLayerImages(scene);
+    return scene;
+}
+
+Json sceneJson(const Scene& scene, const ParamStore& store)
+{
+    const Composition& c = scene.composition;
+    Json lights = Json::array();
+    for (const Light& light : c.lights) {
+        lights.push_back(lightJson(light, c));
+    }
+    Json layers = Json::object();
+    for (const LayerKey& layer : kLayerKeys) {
+        if (const fs::path* file = layerFile(scene, layer)) {
+            layers[layer.key] = fs::absolute(*file).lexically_normal().string();
+        }
+    }
+    Json controls = Json::object();
+    for (const RegisteredParam& p : store.all()) {
+        const PF_ParamType type = p.type();
+        const bool holdsValue = type == PF_Param_FLOAT_SLIDER || type == PF_Param_POPUP ||
+                                type == PF_Param_COLOR || type == PF_Param_POINT;
+        // Of two controls with one name, the name reaches the first.
+        if (const std::string name(p.name()); holdsValue && !controls.contains(name)) {
+            controls[name] = animatedJson(p.value, &p);
+        }
+    }
+    return {
+        {"composition", compositionJson(c)}, {"camera", cameraJson(c)},
+        {"lights", std::move(lights)},       {"layers", std::move(layers)},
+        {"controls", std::move(controls)},
+    };
 }
 
 void writeControls(const fs::path& file,
@@ -548,7 +876,7 @@ void applyControls(const Scene& scene, ParamStore& store)
             try {
                 index = findControl(store, name);
             } catch (const std::invalid_argument& e) {
-                throw std::invalid_argument(std::string("controls: ") + e.what());
+                throw std::invalid_argument(std::string("controls.") + e.what());
             }
             const RegisteredParam& param = store.at(index);
             values.emplace_back(index, animated(value, "controls." + inQuotes(name),

@@ -13,13 +13,18 @@
 //                 "enabled": true}],
 //     "layers": {"texture_layer": "wood.png", "amplitude_layer": "mask.exr"},
 //     "controls": {"Draw": "Wireframe", "Color": "#FF8000", "Position XY": [960, 540],
-//                  "Rotate X": {"keyframes": [[0, 0], [10, 360]], "interpolation": "linear"}}
+//                  "Rotate X": {"keyframes": [[0, 0], [4, 90], [10, 360]],
+//                               "interpolation": "smooth"}}
 //   }
 //
 // Camera and light properties other than the types, in point, duration and on/off may be
-// keyframed like controls. Positions are in pixels of the full-size layer, y down, z away from
-// the viewer; times in seconds; colours 0 to 1; intensity and cone feather in percent; cone
-// angle in degrees. Image paths are relative to the scene file.
+// keyframed like controls. Keyframes go in order of time, each later than the one before; between
+// them a value moves in a straight line ("linear", the default), stays until the next ("hold"),
+// or follows a curve through them that eases in at the first and out at the last ("smooth"),
+// held within the control's or property's range and colours within 0 to 1. Choices always hold.
+// Positions are in pixels of the full-size layer, y down, z away from the viewer; times in
+// seconds; colours 0 to 1; intensity and cone feather in percent; cone angle in degrees. Image
+// paths are relative to the scene file. A key may appear once in each object.
 #pragma once
 
 #include <filesystem>
@@ -47,13 +52,24 @@ struct Scene {
 Scene defaultScene();
 
 // Reads a scene; throws std::invalid_argument naming the file, the place in it (such as
-// "lights[0].cone_angle") and what that place accepts. Keys that mean nothing are refused, so
-// that a misspelt key never goes unnoticed.
+// "lights[0].cone_angle") and what that place accepts, or the line and column where the text
+// stops being JSON ("scene.json:12:5: not JSON: ..."). Keys that mean nothing are refused, with
+// the key meant when one is close, so that a misspelt key never goes unnoticed; so is a layer
+// image that is missing or that OpenImageIO cannot open, before anything is rendered.
 Scene readScene(const std::filesystem::path& file);
-// The same for a document already parsed; `source` names it in messages and image paths are
-// taken relative to `base`.
+// The same for a scene's text, except that its images are not looked at; `source` names it in
+// messages and image paths are taken relative to `base`.
+Scene parseSceneText(const std::string& text, const std::string& source,
+                     const std::filesystem::path& base);
+// The same for a document already parsed.
 Scene parseScene(const nlohmann::ordered_json& document, const std::string& source,
                  const std::filesystem::path& base);
+
+// The scene in full, as readScene reads it back to the same scene: the composition; the camera
+// with every property, the default camera's where the scene has none; its lights with every
+// property; its layer images, by absolute path; and the value or keyframes of every control of
+// `store` that holds a value, those of layers, buttons and groups being none.
+nlohmann::ordered_json sceneJson(const Scene& scene, const ParamStore& store);
 
 // Gives the scene's controls their values or keyframes, in the syntax of --set or as JSON
 // numbers and arrays ([red, green, blue] from 0 to 1, [x, y] in pixels of the full-size layer).

@@ -121,10 +121,9 @@ TEST_F(Assignment, NamesMustBeThoseOfControlsThatHoldAValue)
     EXPECT_EQ(refusal("Loop Setup Helper=1"),
               R"("Loop Setup Helper" takes no value on the command line)");
     EXPECT_EQ(refusal("Vertexes X=3"),
-              R"(no control is named "Vertexes X"; did you mean "Vertices X"?)");
-    EXPECT_EQ(refusal("color=#000000"), R"(no control is named "color"; did you mean "Color"?)");
-    EXPECT_EQ(refusal("Opacity=5"),
-              R"(no control is named "Opacity"; --list-params shows them all)");
+              R"("Vertexes X": no such control; did you mean "Vertices X"?)");
+    EXPECT_EQ(refusal("color=#000000"), R"("color": no such control; did you mean "Color"?)");
+    EXPECT_EQ(refusal("Opacity=5"), R"("Opacity": no such control; --list-params shows them all)");
 }
 
 TEST_F(Assignment, NothingIsAppliedWhenOneAssignmentIsRefused)

@@ -59,6 +59,13 @@ TEST(ParamStore, CheckoutEvaluatesKeyframesAtTheTimeAsked)
     EXPECT_EQ(checkedOut(store, 2, 1.0).u.cd.default_value.red, 0);
     EXPECT_THROW(store.animate(1, AnimatedValue(Choice{1})), std::invalid_argument);
 
+    // 100, 100, 0 at 0, 1, 2 s: between the two 100s the smooth curve bulges past 100, beyond the
+    // slider's valid range, which is all the module is ever handed.
+    store.animate(1, AnimatedValue({{0.0, 100.0}, {1.0, 100.0}, {2.0, 0.0}},
+                                   Interpolation::Smooth));
+    EXPECT_EQ(checkedOut(store, 1, 2.0 / 3).u.fs_d.value, 100.0);
+    EXPECT_DOUBLE_EQ(checkedOut(store, 1, 1.5).u.fs_d.value, 43.75);
+
     PF_ParamDef def{};
     EXPECT_THROW(store.checkout(3, 0, def), std::out_of_range);
     EXPECT_THROW(store.checkout(-1, 0, def), std::out_of_range);

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "apps/zel-render/temporary_name.h"
+
 namespace zelrender {
 namespace {
 
@@ -66,7 +68,7 @@ TEST_F(PersistentSettingsTest, AFailedWriteLeavesTheOldFileWhole)
         ASSERT_TRUE(settings.set("s", "k", "old"));
     }
     const std::string before = written();
-    fs::create_directory(file().string() + ".new");  // the temporary name is taken by a directory
+    fs::create_directory(temporaryName(file()));  // the temporary name is taken by a directory
     PersistentSettings settings(file());
     EXPECT_FALSE(settings.set("s", "k", "new"));
     EXPECT_EQ(written(), before);

@@ -1,0 +1,23 @@
+// Text for messages: what the user typed, shown as typed on one line, and the name meant when a
+// name was misspelt.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace zelrender {
+
+// `text` in double quotes, its quotes, backslashes and control characters escaped as in JSON.
+std::string inQuotes(std::string_view text);
+
+// `text` with its control characters escaped as in JSON, so that a message takes one line.
+std::string oneLine(std::string_view text);
+
+// Of `names`, the one closest to `typed` when it is a slip of a few letters away or differs in
+// case only; none when nothing is that close.
+std::optional<std::string_view> closestName(std::string_view typed,
+                                            std::span<const std::string_view> names);
+
+}  // namespace zelrender

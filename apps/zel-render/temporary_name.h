@@ -1,0 +1,22 @@
+// Files are written whole or not at all: under a temporary name beside the final one, renamed
+// once complete.
+#pragma once
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+namespace zelrender {
+
+// The temporary name of `file` while process `writer` writes it: hidden, in the same directory so
+// that the rename cannot cross file systems, and told apart by the process id, so that processes
+// writing at once never share one.
+inline std::filesystem::path temporaryName(const std::filesystem::path& file,
+                                           pid_t writer = ::getpid())
+{
+    return file.parent_path() /
+           ("." + file.filename().string() + ".part" + std::to_string(writer));
+}
+
+}  // namespace zelrender
