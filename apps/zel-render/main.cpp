@@ -18,6 +18,7 @@
 #include "apps/zel-render/failure.h"
 #include "apps/zel-render/gpu_limits.h"
 #include "apps/zel-render/image_files.h"
+#include "apps/zel-render/json_layout.h"
 #include "apps/zel-render/module_library.h"
 #include "apps/zel-render/module_output.h"
 #include "apps/zel-render/number_text.h"
@@ -119,9 +120,7 @@ int run(const Options& options, const std::vector<std::string>& arguments)
                 std::cout << name << " = " << formatNumber(value) << '\n';
             }
         } else if (options.dumpScene) {
-            std::cout << sceneJson(scene, host.params())
-                             .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
-                      << '\n';
+            std::cout << sceneFileText(sceneJson(scene, host.params())) << '\n';
         } else if (options.about) {
             host.about();
         } else if (options.listParams && options.json) {

@@ -16,6 +16,7 @@
 #include <type_traits>
 
 #include "apps/zel-render/image_files.h"
+#include "apps/zel-render/json_layout.h"
 #include "apps/zel-render/message_text.h"
 #include "apps/zel-render/number_text.h"
 #include "apps/zel-render/param_assignment.h"
@@ -833,7 +834,8 @@ void writeControls(const fs::path& file,
         controls[name] = numberJson(value);
     }
     const std::optional<std::string> indent = indentationOf(original);
-    std::string text = indent ? document.dump(static_cast<int>(indent->size()), indent->front())
+    std::string text = indent ? sceneFileText(document, static_cast<int>(indent->size()),
+                                              indent->front())
                               : document.dump();
     if (!original.empty() && original.back() == '\n') {
         text += '\n';
@@ -846,7 +848,7 @@ void writeControls(const fs::path& file,
             fs::remove(temporary, ignored);
         }
         throw OutputFailed(file.string() + ": cannot be written (" + why +
-                                 "); it is left as it was");
+                           "); it is left as it was");
     };
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);

@@ -155,6 +155,9 @@ TEST_F(ZelRender, TheDefaultSceneDumpedReadsBackToItselfAndRendersTheSame)
     const Outcome again = run({"a.json", "--dump-scene"});
     ASSERT_EQ(again.exitCode, 0) << again.err;
     EXPECT_EQ(again.out, dumped.out);
+    // Laid out to be edited: a point on one line.
+    EXPECT_TRUE(dumped.out.find("\n    \"Position XY\": [32, 18],\n") != std::string::npos)
+        << dumped.out;
 
     const Json scene = Json::parse(dumped.out);
     EXPECT_EQ(scene["composition"], Json::parse(R"({"width": 64, "height": 36, "pixel_aspect": 1,
