@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "apps/zel-render/composition.h"
-#include "apps/zel-render/temporary_name.h"
+#include "apps/zel-render/whole_files.h"
 
 namespace zelrender {
 namespace {

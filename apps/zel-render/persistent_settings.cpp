@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <sstream>
+#include <stdexcept>
 #include <system_error>
 
-#include "apps/zel-render/temporary_name.h"
+#include "apps/zel-render/whole_files.h"
 #include "apps/zel-render/user_directories.h"
 
 namespace zelrender {
@@ -153,28 +155,19 @@ bool PersistentSettings::save() const
     }
     std::error_code error;
     std::filesystem::create_directories(file_.parent_path(), error);
-    // Worker processes may save at once, each under its own name.
-    const std::filesystem::path temporary = temporaryName(file_);
-    {
-        std::ofstream out(temporary, std::ios::trunc);
-        out << "# Settings that effects keep in zel-render, by section.\n";
-        for (const auto& [section, entries] : sections_) {
-            out << '[' << section << "]\n";
-            for (const auto& [key, value] : entries) {
-                out << key << " = " << value << '\n';
-            }
-        }
-        if (!out.flush()) {
-            std::fprintf(stderr, "zel-render: cannot write the preferences %s\n", temporary.c_str());
-            std::filesystem::remove(temporary, error);
-            return false;
+    std::ostringstream text;
+    text << "# Settings that effects keep in zel-render, by section.\n";
+    for (const auto& [section, entries] : sections_) {
+        text << '[' << section << "]\n";
+        for (const auto& [key, value] : entries) {
+            text << key << " = " << value << '\n';
         }
     }
-    std::filesystem::rename(temporary, file_, error);
-    if (error) {
-        std::fprintf(stderr, "zel-render: cannot write the preferences %s: %s\n", file_.c_str(),
-                     error.message().c_str());
-        std::filesystem::remove(temporary, error);
+    try {
+        // Worker processes may save at once, each under its own name.
+        replaceWithText(file_, text.str(), temporaryName(file_));
+    } catch (const std::runtime_error& e) {
+        std::fprintf(stderr, "zel-render: cannot write the preferences: %s\n", e.what());
         return false;
     }
     return true;

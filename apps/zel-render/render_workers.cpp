@@ -21,7 +21,7 @@
 #include "apps/zel-render/child_processes.h"
 #include "apps/zel-render/failure.h"
 #include "apps/zel-render/image_files.h"
-#include "apps/zel-render/temporary_name.h"
+#include "apps/zel-render/whole_files.h"
 #include "apps/zel-render/video_encoder.h"
 
 namespace zelrender {

@@ -20,6 +20,7 @@
 #include "apps/zel-render/message_text.h"
 #include "apps/zel-render/number_text.h"
 #include "apps/zel-render/param_assignment.h"
+#include "apps/zel-render/whole_files.h"
 
 namespace zelrender {
 namespace {
@@ -841,31 +842,11 @@ void writeControls(const fs::path& file,
         text += '\n';
     }
 
-    const fs::path temporary = file.parent_path() / ("." + file.filename().string() + ".new");
-    const auto fail = [&](const std::string& why, bool created) {
-        std::error_code ignored;
-        if (created) {
-            fs::remove(temporary, ignored);
-        }
-        throw OutputFailed(file.string() + ": cannot be written (" + why +
+    try {
+        replaceWithText(file, text, file.parent_path() / ("." + file.filename().string() + ".new"));
+    } catch (const std::runtime_error& e) {
+        throw OutputFailed(file.string() + ": cannot be written (" + e.what() +
                            "); it is left as it was");
-    };
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            fail("cannot create " + temporary.string(), false);
-        }
-        if (!(out << text) || !out.flush()) {
-            fail("cannot write " + temporary.string(), true);
-        }
-    }
-    // The file keeps its permissions; failing to copy them is no reason to keep the old text.
-    std::error_code ignored;
-    fs::permissions(temporary, fs::status(file).permissions(), ignored);
-    std::error_code error;
-    fs::rename(temporary, file, error);
-    if (error) {
-        fail("cannot replace it: " + error.message(), true);
     }
 }
 

@@ -1,13 +1,13 @@
 #include "apps/zel-render/persistent_settings.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "apps/zel-render/temporary_name.h"
+#include "apps/zel-render/whole_files.h"
+#include "tests/scratch_directory.h"
 
 namespace zelrender {
 namespace {
@@ -16,13 +16,6 @@ namespace fs = std::filesystem;
 
 class PersistentSettingsTest : public ::testing::Test {
 protected:
-    PersistentSettingsTest()
-    {
-        std::string pattern = (fs::temp_directory_path() / "zel-settings-XXXXXX").string();
-        dir_ = ::mkdtemp(pattern.data());
-    }
-    ~PersistentSettingsTest() override { fs::remove_all(dir_); }
-
     fs::path file() const { return dir_ / "zel" / "preferences.ini"; }
 
     std::string written() const
@@ -32,7 +25,8 @@ protected:
         return text.str();
     }
 
-    fs::path dir_;
+    zel::test::ScratchDirectory scratch_{"zel-settings"};
+    fs::path dir_ = scratch_.path();
 };
 
 TEST_F(PersistentSettingsTest, EntriesSurviveIntoTheNextSession)

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <OpenImageIO/imagebuf.h>
-#include <stdlib.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -18,6 +17,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "tests/scratch_directory.h"
 
 namespace zelrender {
 
@@ -74,14 +75,6 @@ inline Outcome runShell(const std::string& command, const std::filesystem::path&
 
 class ZelRender : public ::testing::Test {
 protected:
-    ZelRender()
-    {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "zel-render-cli-XXXXXX").string();
-        dir_ = ::mkdtemp(pattern.data());
-    }
-    ~ZelRender() override { std::filesystem::remove_all(dir_); }
-
     // Runs zel-render in this test's own directory, with its log under `stateHome` and its
     // preferences in the directory, `environment` added, and stdout and stderr kept apart.
     Outcome run(const std::vector<std::string>& arguments, const std::string& stateHome = "") const
@@ -104,7 +97,8 @@ protected:
     std::filesystem::path log() const { return dir_ / "zel" / "zel-render.log"; }
     std::filesystem::path preferences() const { return dir_ / "zel" / "preferences.ini"; }
 
-    std::filesystem::path dir_;
+    zel::test::ScratchDirectory scratch_{"zel-render-cli"};
+    std::filesystem::path dir_ = scratch_.path();
     std::map<std::string, std::string> environment;  // variables set for zel-render
 };
 

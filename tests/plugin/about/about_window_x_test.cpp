@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
-#include <stdlib.h>
 
 #include <chrono>
 #include <filesystem>
@@ -19,6 +18,7 @@
 #include "plugin/about/about_layout.h"
 #include "tests/plugin/about/child_process.h"
 #include "tests/plugin/about/image_pixels.h"
+#include "tests/scratch_directory.h"
 
 namespace zel {
 namespace {
@@ -128,13 +128,6 @@ private:
 
 class AboutWindow : public ::testing::Test {
 protected:
-    AboutWindow()
-    {
-        std::string pattern = (fs::temp_directory_path() / "zel-about-x-XXXXXX").string();
-        dir_ = ::mkdtemp(pattern.data());
-    }
-    ~AboutWindow() override { fs::remove_all(dir_); }
-
     std::unique_ptr<test::ChildProcess> start(const fs::path& module) const
     {
         return std::make_unique<test::ChildProcess>(
@@ -186,7 +179,8 @@ protected:
         return shot;
     }
 
-    fs::path dir_;
+    zel::test::ScratchDirectory scratch_{"zel-about-x"};
+    fs::path dir_ = scratch_.path();
 };
 
 TEST_F(AboutWindow, TheBuiltBoxShowsItsPictureAtTheOriginUntilAClickAnywhere)

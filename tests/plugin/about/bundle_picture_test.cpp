@@ -2,13 +2,12 @@
 // module under Xvfb.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 
 #include "plugin/about/bundle_picture.h"
 #include "tests/plugin/about/image_pixels.h"
+#include "tests/scratch_directory.h"
 
 namespace zel {
 namespace {
@@ -17,14 +16,8 @@ namespace fs = std::filesystem;
 
 class BundlePicture : public ::testing::Test {
 protected:
-    BundlePicture()
-    {
-        std::string pattern = (fs::temp_directory_path() / "zel-about-picture-XXXXXX").string();
-        dir_ = ::mkdtemp(pattern.data());
-    }
-    ~BundlePicture() override { fs::remove_all(dir_); }
-
-    fs::path dir_;
+    zel::test::ScratchDirectory scratch_{"zel-about-picture"};
+    fs::path dir_ = scratch_.path();
 };
 
 TEST_F(BundlePicture, LoadsAPngAtItsOwnSize)

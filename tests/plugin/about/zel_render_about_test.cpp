@@ -2,8 +2,6 @@
 // the module's messages go.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +9,7 @@
 #include <string>
 
 #include "tests/plugin/about/child_process.h"
+#include "tests/scratch_directory.h"
 
 namespace zel {
 namespace {
@@ -33,13 +32,6 @@ bool contains(const std::string& text, const std::string& part)
 
 class ZelRenderAboutWithoutDisplay : public ::testing::Test {
 protected:
-    ZelRenderAboutWithoutDisplay()
-    {
-        std::string pattern = (fs::temp_directory_path() / "zel-about-cli-XXXXXX").string();
-        dir_ = ::mkdtemp(pattern.data());
-    }
-    ~ZelRenderAboutWithoutDisplay() override { fs::remove_all(dir_); }
-
     test::Finished run(const std::vector<std::string>& options) const
     {
         std::vector<std::string> arguments = {ZEL_RENDER_PATH};
@@ -57,7 +49,8 @@ protected:
         return text.str();
     }
 
-    fs::path dir_;
+    zel::test::ScratchDirectory scratch_{"zel-about-cli"};
+    fs::path dir_ = scratch_.path();
 };
 
 TEST_F(ZelRenderAboutWithoutDisplay, AnswersZeroAtOnceWithTheTextsAmongTheModulesMessages)

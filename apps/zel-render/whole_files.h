@@ -19,4 +19,10 @@ inline std::filesystem::path temporaryName(const std::filesystem::path& file,
            ("." + file.filename().string() + ".part" + std::to_string(writer));
 }
 
+// Writes `text` to `temporary`, then renames it over `file`, which keeps its permissions if it
+// was there. Throws std::runtime_error saying what failed; `file` is then as it was and
+// `temporary` gone.
+void replaceWithText(const std::filesystem::path& file, const std::string& text,
+                     const std::filesystem::path& temporary);
+
 }  // namespace zelrender
