@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "apps/zel-render/whole_files.h"
-#include "tests/scratch_directory.h"
+#include "tests/support/scratch_directory.h"
 
 namespace zelrender {
 namespace {

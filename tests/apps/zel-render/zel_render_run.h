@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/scratch_directory.h"
+#include "tests/support/scratch_directory.h"
 
 namespace zelrender {
 

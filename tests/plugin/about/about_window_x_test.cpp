@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "plugin/about/about_layout.h"
-#include "tests/plugin/about/child_process.h"
+#include "tests/support/child_process.h"
 #include "tests/plugin/about/image_pixels.h"
-#include "tests/scratch_directory.h"
+#include "tests/support/scratch_directory.h"
 
 namespace zel {
 namespace {
@@ -45,7 +45,7 @@ std::string waitForWindow(std::chrono::milliseconds limit)
 {
     const test::Finished found = test::runProgram(
         {"xdotool", "search", "--sync", "--onlyvisible", "--classname", kWindowClass}, limit);
-    return found.exitCode == 0 ? found.output.substr(0, found.output.find('\n')) : "";
+    return found.exitCode == 0 ? found.out.substr(0, found.out.find('\n')) : "";
 }
 
 bool windowVisible()
@@ -61,7 +61,7 @@ std::map<std::string, int> geometryOf(const std::string& window)
     const test::Finished shell =
         test::runProgram({"xdotool", "getwindowgeometry", "--shell", window}, 5s);
     std::map<std::string, int> geometry;
-    std::istringstream lines(shell.output);
+    std::istringstream lines(shell.out);
     for (std::string line; std::getline(lines, line);) {
         const std::size_t equals = line.find('=');
         if (equals != std::string::npos) {
@@ -83,7 +83,7 @@ CairoSurface screenshot(const fs::path& path)
     const test::Finished import =
         test::runProgram({"import", "-window", "root", "PNG24:" + path.string()}, 10s);
     if (import.exitCode != 0) {
-        throw std::runtime_error("import failed: " + import.output);
+        throw std::runtime_error("import failed: " + import.err);
     }
     return test::readPng(path);
 }
@@ -133,8 +133,8 @@ protected:
         return std::make_unique<test::ChildProcess>(
             std::vector<std::string>{ZEL_RENDER_PATH, "--plugin", module.string(), "--about",
                                      "--verbose"},
-            test::EnvironmentChanges{{"XDG_STATE_HOME", dir_.string()},
-                                     {"XDG_CONFIG_HOME", dir_.string()}});
+            test::ProgramOptions{.environment = {{"XDG_STATE_HOME", dir_.string()},
+                                     {"XDG_CONFIG_HOME", dir_.string()}}});
     }
 
     // A copy of the module in a directory of its own, with `picture` as its about box's
@@ -191,7 +191,7 @@ TEST_F(AboutWindow, TheBuiltBoxShowsItsPictureAtTheOriginUntilAClickAnywhere)
                                            cairo_image_surface_get_height(picture.get()));
     const auto zelRender = start(ZEL_MODULE_PATH);
     const std::string window = waitForWindow(kWindowAppears);
-    ASSERT_FALSE(window.empty()) << zelRender->output();
+    ASSERT_FALSE(window.empty()) << (zelRender->out() + zelRender->err());
 
     const std::map<std::string, int> geometry = geometryOf(window);
     EXPECT_EQ(geometry.at("X"), 0);
@@ -217,7 +217,7 @@ TEST_F(AboutWindow, TheBuiltBoxShowsItsPictureAtTheOriginUntilAClickAnywhere)
 
     EXPECT_FALSE(zelRender->waitFor(300ms)) << "the command waits for the click";
     click(layout.width - 20, 20);
-    EXPECT_EQ(zelRender->waitFor(kEndsAfterClick), 0) << zelRender->output();
+    EXPECT_EQ(zelRender->waitFor(kEndsAfterClick), 0) << (zelRender->out() + zelRender->err());
     EXPECT_FALSE(windowVisible());
 }
 
@@ -228,7 +228,7 @@ TEST_F(AboutWindow, TheTextsLieWhereTheyBelongOverTheCopiedModulesOwnPicture)
     const AboutLayout layout = aboutLayout(320, 300);
     const auto zelRender = start(copiedModule(picture.get()));
     const std::string window = waitForWindow(kWindowAppears);
-    ASSERT_FALSE(window.empty()) << zelRender->output();
+    ASSERT_FALSE(window.empty()) << (zelRender->out() + zelRender->err());
     EXPECT_EQ(geometryOf(window).at("WIDTH"), 320) << "the picture beside the copy is used";
     EXPECT_EQ(geometryOf(window).at("HEIGHT"), 300);
 
@@ -243,7 +243,7 @@ TEST_F(AboutWindow, TheTextsLieWhereTheyBelongOverTheCopiedModulesOwnPicture)
     EXPECT_EQ(countPixels(0, 0, 320, 45, dark), 0);
 
     click(300, 10);
-    EXPECT_EQ(zelRender->waitFor(kEndsAfterClick), 0) << zelRender->output();
+    EXPECT_EQ(zelRender->waitFor(kEndsAfterClick), 0) << (zelRender->out() + zelRender->err());
 }
 
 TEST_F(AboutWindow, AnUncoveredBoxIsDrawnAgain)
@@ -251,7 +251,7 @@ TEST_F(AboutWindow, AnUncoveredBoxIsDrawnAgain)
     const CairoSurface picture = test::uniformImage(320, 300, {40, 90, 160});
     const AboutLayout layout = aboutLayout(320, 300);
     const auto zelRender = start(copiedModule(picture.get()));
-    ASSERT_FALSE(waitForWindow(kWindowAppears).empty()) << zelRender->output();
+    ASSERT_FALSE(waitForWindow(kWindowAppears).empty()) << (zelRender->out() + zelRender->err());
     ASSERT_EQ(changedOutsideTexts(screenshotOnceDrawn(picture.get(), layout).get(),
                                   picture.get(), layout),
               0);
@@ -261,7 +261,7 @@ TEST_F(AboutWindow, AnUncoveredBoxIsDrawnAgain)
                                   picture.get(), layout),
               0);
     click(10, 10);
-    EXPECT_EQ(zelRender->waitFor(kEndsAfterClick), 0) << zelRender->output();
+    EXPECT_EQ(zelRender->waitFor(kEndsAfterClick), 0) << (zelRender->out() + zelRender->err());
 }
 
 TEST_F(AboutWindow, WithoutAReadablePictureNoWindowWaitsAndTheTextsArePrinted)
@@ -269,8 +269,8 @@ TEST_F(AboutWindow, WithoutAReadablePictureNoWindowWaitsAndTheTextsArePrinted)
     for (const std::string& resource : {std::string(), std::string("not a picture\n")}) {
         fs::remove_all(dir_ / "bundle");
         const auto zelRender = start(copiedModule(nullptr, resource));
-        EXPECT_EQ(zelRender->waitFor(kWindowAppears), 0) << zelRender->output();
-        EXPECT_NE(zelRender->output().find(kTexts), std::string::npos) << zelRender->output();
+        EXPECT_EQ(zelRender->waitFor(kWindowAppears), 0) << (zelRender->out() + zelRender->err());
+        EXPECT_NE((zelRender->out() + zelRender->err()).find(kTexts), std::string::npos) << (zelRender->out() + zelRender->err());
     }
 }
 
@@ -281,11 +281,11 @@ TEST_F(AboutWindow, AWindowDestroyedBeforeItShowsEndsTheCommand)
     const auto zelRender = start(ZEL_MODULE_PATH);
     const test::Finished found = test::runProgram(
         {"xdotool", "search", "--sync", "--classname", kWindowClass}, kWindowAppears);
-    ASSERT_EQ(found.exitCode, 0) << zelRender->output();
+    ASSERT_EQ(found.exitCode, 0) << (zelRender->out() + zelRender->err());
     EXPECT_FALSE(windowVisible());
-    test::runProgram({"xdotool", "windowclose", found.output.substr(0, found.output.find('\n'))},
+    test::runProgram({"xdotool", "windowclose", found.out.substr(0, found.out.find('\n'))},
                      5s);
-    EXPECT_EQ(zelRender->waitFor(kEndsAfterClick), 0) << zelRender->output();
+    EXPECT_EQ(zelRender->waitFor(kEndsAfterClick), 0) << (zelRender->out() + zelRender->err());
 }
 
 // Whoever takes the window away, the host gets its answer and carries on.
@@ -296,9 +296,9 @@ TEST_P(AboutWindowTakenAway, TheCommandAnswersZero)
 {
     const auto zelRender = start(ZEL_MODULE_PATH);
     const std::string window = waitForWindow(kWindowAppears);
-    ASSERT_FALSE(window.empty()) << zelRender->output();
+    ASSERT_FALSE(window.empty()) << (zelRender->out() + zelRender->err());
     test::runProgram({"xdotool", GetParam(), window}, 5s);
-    EXPECT_EQ(zelRender->waitFor(kEndsAfterClick), 0) << zelRender->output();
+    EXPECT_EQ(zelRender->waitFor(kEndsAfterClick), 0) << (zelRender->out() + zelRender->err());
 }
 
 // windowclose destroys the window; windowkill closes the box's connection to the server.

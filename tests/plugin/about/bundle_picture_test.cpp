@@ -7,7 +7,7 @@
 
 #include "plugin/about/bundle_picture.h"
 #include "tests/plugin/about/image_pixels.h"
-#include "tests/scratch_directory.h"
+#include "tests/support/scratch_directory.h"
 
 namespace zel {
 namespace {

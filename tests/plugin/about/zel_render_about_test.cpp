@@ -8,8 +8,8 @@
 #include <sstream>
 #include <string>
 
-#include "tests/plugin/about/child_process.h"
-#include "tests/scratch_directory.h"
+#include "tests/support/child_process.h"
+#include "tests/support/scratch_directory.h"
 
 namespace zel {
 namespace {
@@ -37,9 +37,9 @@ protected:
         std::vector<std::string> arguments = {ZEL_RENDER_PATH};
         arguments.insert(arguments.end(), options.begin(), options.end());
         return test::runProgram(arguments, kPromptly,
-                                {{"DISPLAY", std::nullopt},
+                                {.environment = {{"DISPLAY", std::nullopt},
                                  {"XDG_STATE_HOME", dir_.string()},
-                                 {"XDG_CONFIG_HOME", dir_.string()}});
+                                 {"XDG_CONFIG_HOME", dir_.string()}}});
     }
 
     std::string log() const
@@ -56,15 +56,15 @@ protected:
 TEST_F(ZelRenderAboutWithoutDisplay, AnswersZeroAtOnceWithTheTextsAmongTheModulesMessages)
 {
     const test::Finished r = run({"--about", "--verbose"});
-    EXPECT_EQ(r.exitCode, 0) << r.output;
-    EXPECT_TRUE(contains(r.output, kTexts)) << r.output;
+    EXPECT_EQ(r.exitCode, 0) << (r.out + r.err);
+    EXPECT_TRUE(contains((r.out + r.err), kTexts)) << (r.out + r.err);
 }
 
 TEST_F(ZelRenderAboutWithoutDisplay, WithoutVerboseTheTextsGoToTheLogAndNothingToTheTerminal)
 {
     const test::Finished r = run({"--about"});
-    EXPECT_EQ(r.exitCode, 0) << r.output;
-    EXPECT_EQ(r.output, "");
+    EXPECT_EQ(r.exitCode, 0) << (r.out + r.err);
+    EXPECT_EQ((r.out + r.err), "");
     EXPECT_TRUE(contains(log(), kTexts)) << log();
 }
 
@@ -72,15 +72,15 @@ TEST_F(ZelRenderAboutWithoutDisplay, AModuleWithoutItsPictureAnswersTheSame)
 {
     fs::copy_file(ZEL_MODULE_PATH, dir_ / "zel.so");
     const test::Finished r = run({"--plugin", (dir_ / "zel.so").string(), "--about", "-v"});
-    EXPECT_EQ(r.exitCode, 0) << r.output;
-    EXPECT_TRUE(contains(r.output, kTexts)) << r.output;
+    EXPECT_EQ(r.exitCode, 0) << (r.out + r.err);
+    EXPECT_TRUE(contains((r.out + r.err), kTexts)) << (r.out + r.err);
 }
 
 TEST_F(ZelRenderAboutWithoutDisplay, HelpNamesTheOption)
 {
     const test::Finished r = run({"--help"});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_TRUE(contains(r.output, "--about")) << r.output;
+    EXPECT_TRUE(contains((r.out + r.err), "--about")) << (r.out + r.err);
 }
 
 }  // namespace
