@@ -1,6 +1,7 @@
 # One golden-image test, run by CTest as `cmake -P`: renders SCENE at FRAME with zel-render into
-# OUT_DIR, in the format of REFERENCE's extension, and compares it with REFERENCE. With ZEL_UPDATE_GOLDEN=1 in the environment it writes
-# the render over the reference instead (scripts/update-golden-images.sh).
+# OUT_DIR, in the format of REFERENCE's extension, and compares it with REFERENCE. With
+# ZEL_UPDATE_GOLDEN=1 in the environment it writes the render over the reference instead
+# (scripts/update-golden-images.sh).
 #
 # Tolerance, and why: llvmpipe is bit-exact run to run on one machine, but another Mesa version
 # or a CPU with other vector units rounds rasteriser edges, multisample resolves and fast-math
@@ -9,24 +10,14 @@
 # by any amount, which covers a few edge pixels that flip coverage, but not a moved, missing or
 # recoloured surface, which changes hundreds.
 cmake_minimum_required(VERSION 3.21)
-foreach(var ZEL_RENDER IDIFF SCENE FRAME REFERENCE OUT_DIR NAME)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "compare_golden.cmake needs -D${var}=...")
-  endif()
-endforeach()
-
-file(MAKE_DIRECTORY "${OUT_DIR}")
+include(${CMAKE_CURRENT_LIST_DIR}/zel_script.cmake)
+zel_require(IDIFF SCENE FRAME REFERENCE)
 get_filename_component(extension "${REFERENCE}" LAST_EXT)
 set(actual "${OUT_DIR}/${NAME}${extension}")
 set(diff "${OUT_DIR}/${NAME}-diff.png")
 set(reference_copy "${OUT_DIR}/${NAME}-reference${extension}")
-file(REMOVE "${actual}" "${diff}" "${reference_copy}")
-
-execute_process(COMMAND "${ZEL_RENDER}" "${SCENE}" --frames "${FRAME}" -o "${actual}"
-                RESULT_VARIABLE rendered ERROR_VARIABLE render_err)
-if(NOT rendered EQUAL 0)
-  message(FATAL_ERROR "zel-render failed (${rendered}) on ${SCENE}:\n${render_err}")
-endif()
+file(REMOVE "${diff}" "${reference_copy}")
+zel_render("${actual}" "${SCENE}" --frames "${FRAME}")
 
 if("$ENV{ZEL_UPDATE_GOLDEN}" STREQUAL "1")
   get_filename_component(golden_dir "${REFERENCE}" DIRECTORY)

@@ -9,13 +9,8 @@
 # of the surface by a pixel (a mean of about 0.006 over the loop example at 160 x 90), while the
 # next frame differs by about 0.04 and a loop that does not close by far more.
 cmake_minimum_required(VERSION 3.21)
-foreach(var ZEL_RENDER IDIFF SCENE LOOP_FRAME DOWNSAMPLE MAX_MEAN_ERROR OUT_DIR NAME)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "example_loops.cmake needs -D${var}=...")
-  endif()
-endforeach()
-
-file(MAKE_DIRECTORY "${OUT_DIR}")
+include(${CMAKE_CURRENT_LIST_DIR}/zel_script.cmake)
+zel_require(IDIFF SCENE LOOP_FRAME DOWNSAMPLE MAX_MEAN_ERROR)
 file(READ "${SCENE}" scene)
 string(JSON duration GET "${scene}" composition duration)
 math(EXPR longer "${duration} + 1")
@@ -35,15 +30,8 @@ function(mean_error_from_first frame result)
 endfunction()
 
 foreach(frame 0 1 ${LOOP_FRAME})
-  set(image "${OUT_DIR}/${NAME}-${frame}.png")
-  file(REMOVE "${image}")
-  execute_process(COMMAND "${ZEL_RENDER}" "${longer_scene}" --frames "${frame}"
-                          --downsample "${DOWNSAMPLE}" -o "${image}"
-                  RESULT_VARIABLE rendered ERROR_VARIABLE render_err)
-  if(NOT rendered EQUAL 0)
-    message(FATAL_ERROR "zel-render failed (${rendered}) on frame ${frame} of ${longer_scene}:\n"
-                        "${render_err}")
-  endif()
+  zel_render("${OUT_DIR}/${NAME}-${frame}.png" "${longer_scene}" --frames "${frame}"
+             --downsample "${DOWNSAMPLE}")
 endforeach()
 
 mean_error_from_first(1 next)

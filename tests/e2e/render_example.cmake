@@ -3,25 +3,10 @@
 # the expected size and draws something on it. The examples are the pictures users start from,
 # so a control renamed, a range narrowed or an image gone must fail here, not in their hands.
 cmake_minimum_required(VERSION 3.21)
-foreach(var ZEL_RENDER OIIOTOOL SCENE FRAME DOWNSAMPLE WIDTH HEIGHT OUT_DIR NAME)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "render_example.cmake needs -D${var}=...")
-  endif()
-endforeach()
-
-file(MAKE_DIRECTORY "${OUT_DIR}")
+include(${CMAKE_CURRENT_LIST_DIR}/zel_script.cmake)
+zel_require(OIIOTOOL SCENE FRAME DOWNSAMPLE WIDTH HEIGHT)
 set(image "${OUT_DIR}/${NAME}.png")
-file(REMOVE "${image}")
-
-execute_process(COMMAND "${ZEL_RENDER}" "${SCENE}" --frames "${FRAME}"
-                        --downsample "${DOWNSAMPLE}" -o "${image}"
-                RESULT_VARIABLE rendered ERROR_VARIABLE render_err)
-if(NOT rendered EQUAL 0)
-  message(FATAL_ERROR "zel-render failed (${rendered}) on ${SCENE}:\n${render_err}")
-endif()
-if(NOT EXISTS "${image}")
-  message(FATAL_ERROR "zel-render succeeded on ${SCENE} but wrote no ${image}:\n${render_err}")
-endif()
+zel_render("${image}" "${SCENE}" --frames "${FRAME}" --downsample "${DOWNSAMPLE}")
 
 execute_process(COMMAND "${OIIOTOOL}" --info --stats "${image}"
                 RESULT_VARIABLE read OUTPUT_VARIABLE info ERROR_VARIABLE info_err)

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -84,6 +85,8 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments, const Prog
     const int err = ::open(errFile_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     pid_ = ::fork();
     if (pid_ == 0) {
+        // Gone with the test even when the test crashes and never runs its destructor.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         ::dup2(input, STDIN_FILENO);
         ::dup2(out, STDOUT_FILENO);
         ::dup2(err, STDERR_FILENO);

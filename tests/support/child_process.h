@@ -22,7 +22,8 @@ struct ProgramOptions {
 };
 
 // A program running beside the test, its standard output and error each in a file of their own.
-// Killed when the test lets go of it still running, so that no failure leaves it behind.
+// Killed when the test lets go of it still running, or when the thread that started it ends (a
+// crash included), so that no failure leaves it behind.
 class ChildProcess {
 public:
     explicit ChildProcess(const std::vector<std::string>& arguments,
