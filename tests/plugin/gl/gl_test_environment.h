@@ -1,27 +1,33 @@
-// GL tests share one process-wide set-up, as the module does: one context, eleven programs and
-// the lookup textures, built once per test process so the driver compiles the shaders once.
+// What the GL tests share: one process-wide set-up, as the module does (one context, eleven
+// programs and the lookup textures, built once per test process), and programs and uniforms of
+// their own.
 #pragma once
 
+#include <epoxy/gl.h>
 #include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
 
 namespace zel::test {
 
-// Runs the module's GL initialisation once and fails every test when it produced no context or
-// not every program. Registered by the GL tests' main.
-class GLTestEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override;
-    void TearDown() override;
-};
-
 // Makes the shared context current for a test's scope and leaves none current after it, as the
 // renderer does around a frame.
-class SharedContextScope {
-public:
+struct SharedContextScope {
     SharedContextScope();
     ~SharedContextScope();
-    SharedContextScope(const SharedContextScope&) = delete;
-    SharedContextScope& operator=(const SharedContextScope&) = delete;
 };
+
+// Uniform values by name; the driver gets them as floats, or ints for int and sampler uniforms.
+using Uniforms = std::map<std::string, std::vector<double>>;
+
+// Links the vertex and fragment source (none: no fragment stage), capturing `captured` varyings by
+// transform feedback; a failed compile or link fails the test with the driver's log.
+GLuint buildProgram(const char* vertex, const char* fragment, const std::vector<const char*>& captured = {});
+
+// Sets uniforms of the program in use. A name that is no active uniform fails the test, and so,
+// when `all` is set, does an active uniform left out (it would silently read 0).
+void setUniforms(GLuint program, const Uniforms& uniforms, bool all);
 
 }  // namespace zel::test

@@ -8,7 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
+#include <cstring>
 #include <string>
 
 #include "plugin/render/lookup_textures.h"
@@ -16,161 +16,143 @@
 namespace zel {
 namespace {
 
-// Runs `body` in a child, which fails the test unless every check the body makes holds; each
-// failed check is printed on stderr, which the parent shows.
-void inFreshProcess(const std::function<void(const std::function<void(bool, const std::string&)>&)>& body)
+using Platform = platform::ContextPlatform;
+
+// A source that fails to compile, or (a varying whose type no vertex stage writes) to link, in the
+// variants where `when` holds; null: in every variant.
+std::string failing(const char* source, const char* when, bool link)
+{
+    const std::string failure = link ? "varying vec4 D;\nvoid main() { gl_FragColor = D; }\n" : "#error\n";
+    if (when == nullptr) return failure;
+    return std::string("#if ").append(when).append("\n" + failure + "#else\n") + source + "\n#endif\n";
+}
+
+constexpr const char* kPlain = "!defined(FLAT) && !defined(FLAT_TEX)";
+constexpr const char* kFlat = "defined(FLAT) && !defined(FLAT_TEX)";
+constexpr const char* kFlatTex = "!defined(FLAT) && defined(FLAT_TEX)";
+constexpr const char* kBoth = "defined(FLAT) && defined(FLAT_TEX)";
+
+const struct SetUpCase {
+    const char* name;
+    const char* printedLast;  // the rest of what set-up prints, after its first line
+    const char* ShaderSources::*source = nullptr;  // broken where `when` holds, to fail a compile or `link`
+    const char* when = nullptr;
+    bool link = false;
+    const char* videoMemory = nullptr;
+    int freeMemKb = -1;  // -1: measured, some
+    void (*breakPlatform)(Platform&) = nullptr;
+} kCases[] = {
+    {"Measured", "FINISHED SHADER COMPILE VELTRANO\n"},
+    {"VideoMemoryVariable", "FINISHED SHADER COMPILE VELTRANO\n", nullptr, nullptr, false, "512", 524288},
+    {"VideoMemoryVariableAsAtoiReadsIt", "FINISHED SHADER COMPILE VELTRANO\n", nullptr, nullptr, false, "64MB", 65536},
+    {"VideoMemoryVariableWithoutDigits", "FINISHED SHADER COMPILE VELTRANO\n", nullptr, nullptr, false, "abc", 0},
+    // Without a context no GL call may be made (one would end the process) and set-up goes on.
+    {"NoPixelFormat", "STARTING SHADER COMPILE VELTRANO\n", nullptr, nullptr, false, "256", 262144,
+     [](Platform& p) { p.choosePixelFormat = [](const int*) -> platform::PixelFormat* { return nullptr; }; }},
+    {"NoContext", "STARTING SHADER COMPILE VELTRANO\n", nullptr, nullptr, false, "256", 262144,
+     [](Platform& p) { p.createContext = [](const platform::PixelFormat*) -> platform::Context* { return nullptr; }; }},
+    {"ContextCannotBeMadeCurrent", "STARTING SHADER COMPILE VELTRANO\n", nullptr, nullptr, false, "256", 262144,
+     [](Platform& p) {
+         p.setCurrentContext = [](platform::Context* c) {
+             return c == nullptr && platform::eglContextPlatform().setCurrentContext(nullptr);
+         };
+     }},
+    // The first program that fails stops the build with its message.
+    {"DensityVertex", "OpenGL vertex shader compilation failed\n", &ShaderSources::vertex, kPlain},
+    {"FlatQuadVertex", "OpenGL vertex shader flat compilation failed\n", &ShaderSources::vertex, kFlat},
+    {"DensityFTVertex", "OpenGL vertex FT shader compilation failed\n", &ShaderSources::vertex, kFlatTex},
+    {"FlatQuadFTVertex", "OpenGL flatquad vertex FT shader flat compilation failed\n", &ShaderSources::vertex, kBoth},
+    {"PostprocessVertex", "OpenGL vertex shader compilation failed\n", &ShaderSources::postprocessVertex},
+    {"Density", "OpenGL density fragment shader compilation failed\n", &ShaderSources::density, kPlain},
+    {"Light", "OpenGL light fragment shader compilation failed\n", &ShaderSources::light, kPlain},
+    {"Flat", "OpenGL flat fragment shader compilation failed\n", &ShaderSources::flat, kPlain},
+    {"Solid", "OpenGL solid fragment shader compilation failed\n", &ShaderSources::solid},
+    {"FlatQuad", "OpenGL flatquad fragment shader compilation failed\n", &ShaderSources::light, kFlat},
+    {"DensityFT", "OpenGL density FT fragment shader compilation failed\n", &ShaderSources::density, kFlatTex},
+    {"LightFT", "OpenGL light FT fragment shader compilation failed\n", &ShaderSources::light, kFlatTex},
+    {"FlatFT", "OpenGL flat FT fragment shader compilation failed\n", &ShaderSources::flat, kFlatTex},
+    {"FlatQuadFT", "OpenGL flatquad fragment FT shader compilation failed\n", &ShaderSources::light, kBoth},
+    {"Postprocess", "OpenGL postprocess fragment shader compilation failed\n", &ShaderSources::postprocess},
+    {"Occlusion", "OpenGL postprocess SSAO fragment shader compilation failed\n", &ShaderSources::postprocessSsao},
+    // A link failure's message has no line end.
+    {"DensityLink", "OpenGL density shader linking failed", &ShaderSources::density, kPlain, true},
+    {"LightLink", "OpenGL light shader linking failed", &ShaderSources::light, kPlain, true},
+    {"FlatLink", "OpenGL flat shader linking failed", &ShaderSources::flat, kPlain, true},
+    {"SolidLink", "OpenGL solid shader linking failed", &ShaderSources::solid, nullptr, true},
+    {"FlatQuadLink", "OpenGL flatquad shader linking failed", &ShaderSources::light, kFlat, true},
+    {"DensityFTLink", "OpenGL density FT shader linking failed", &ShaderSources::density, kFlatTex, true},
+    {"LightFTLink", "OpenGL light FT shader linking failed", &ShaderSources::light, kFlatTex, true},
+    {"FlatFTLink", "OpenGL flat FT shader linking failed", &ShaderSources::flat, kFlatTex, true},
+    {"FlatQuadFTLink", "OpenGL flatquad FT shader linking failed", &ShaderSources::light, kBoth, true},
+    {"PostprocessLink", "OpenGL postprocess shader linking failed", &ShaderSources::postprocess, nullptr, true},
+    {"OcclusionLink", "OpenGL postprocess shader linking failed", &ShaderSources::postprocessSsao, nullptr, true},
+};
+
+// Runs the set-up in this process as the case says; what came out wrong, one line each.
+std::string failuresOfSetUp(const SetUpCase& c)
+{
+    std::string failures;
+    const auto check = [&](bool ok, const std::string& what) { failures += ok ? "" : "failed: " + what + "\n"; };
+    static Platform platform;
+    static std::string broken;
+    static const char* variable = nullptr;
+    variable = c.videoMemory;
+    OpenGLSetupEnvironment environment = defaultOpenGLSetupEnvironment();
+    environment.getenv = [](const char* name) { return std::strcmp(name, kVideoMemoryVariable) ? nullptr : variable; };
+    platform = *environment.platform;
+    if (c.breakPlatform != nullptr) c.breakPlatform(platform);
+    environment.platform = &platform;
+    if (c.source != nullptr) {
+        broken = failing(environment.sources.*c.source, c.when, c.link);
+        environment.sources.*c.source = broken.c_str();
+    }
+    const auto printedBySetUp = [&] {
+        testing::internal::CaptureStdout();
+        InitializeOpenGL(environment);
+        return testing::internal::GetCapturedStdout();
+    };
+    const std::string printed = printedBySetUp();
+    check(printed.starts_with("STARTING SHADER COMPILE VELTRANO\n") && printed.ends_with(c.printedLast), printed);
+    // Ending with the failure message also shows that no later program was built.
+    const bool built = c.source == nullptr && c.breakPlatform == nullptr, context = c.breakPlatform == nullptr;
+    const bool kernel =
+        std::any_of(std::begin(SSAOSamplePattern), std::end(SSAOSamplePattern), [](float v) { return v != 0; });
+    check((permTextureID != 0) == built && kernel == built, built ? "lookup textures and kernel" : "none of them");
+    check(c.freeMemKb < 0 ? free_mem_kb > 0 : free_mem_kb == c.freeMemKb, "free_mem_kb " + std::to_string(free_mem_kb));
+    const std::string report = g_openglInfo, memory = "\nVRAM available (MB): " + std::to_string(free_mem_kb / 1024);
+    check(report.find(context ? memory : "No OpenGL context") != std::string::npos, report);
+    check(eglGetCurrentContext() == EGL_NO_CONTEXT, "no context current afterwards");
+    if (built) {
+        check(printed.starts_with("STARTING SHADER COMPILE VELTRANO\nprog_density_shader = "), printed);
+        check(report.starts_with("OpenGL Information\n\nVersion: "), report);
+        const int measured = free_mem_kb;
+        variable = "1";
+        check(printedBySetUp().empty() && free_mem_kb == measured, "a second set-up does nothing");
+        ShutdownOpenGL(platform::eglContextPlatform());
+        check(gSharedContext == nullptr && prog_density_shader == 0 && permTextureID == 0, "set-down forgets all");
+        ShutdownOpenGL(platform::eglContextPlatform());
+    }
+    return failures;
+}
+
+void PrintTo(const SetUpCase& c, std::ostream* out) { *out << c.name; }
+
+class OpenGLSetUp : public ::testing::TestWithParam<SetUpCase> {};
+
+// Each case in a child process, whose failures the parent shows.
+TEST_P(OpenGLSetUp, PrintsBuildsAndMeasures)
 {
     EXPECT_EXIT(
         {
-            int failures = 0;
-            body([&](bool ok, const std::string& what) {
-                if (!ok) {
-                    std::fprintf(stderr, "failed: %s\n", what.c_str());
-                    ++failures;
-                }
-            });
-            std::fflush(nullptr);
-            _exit(failures == 0 ? 0 : 1);
+            const std::string failures = failuresOfSetUp(GetParam());
+            std::fputs(failures.c_str(), stderr);
+            _exit(failures.empty() ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
 }
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-// The module's standard output while the set-up runs.
-std::string printedBySetUp(const OpenGLSetupEnvironment& environment)
-{
-    testing::internal::CaptureStdout();
-    InitializeOpenGL(environment);
-    return testing::internal::GetCapturedStdout();
-}
-
-OpenGLSetupEnvironment withVideoMemoryVariable(const char* value)
-{
-    static const char* gValue = nullptr;
-    gValue = value;
-    OpenGLSetupEnvironment environment = defaultOpenGLSetupEnvironment();
-    environment.getenv = [](const char* name) -> const char* {
-        return std::string(name) == kVideoMemoryVariable ? gValue : nullptr;
-    };
-    return environment;
-}
-
-bool kernelIsZero()
-{
-    return std::all_of(std::begin(SSAOSamplePattern), std::end(SSAOSamplePattern), [](float v) { return v == 0.0f; });
-}
-
-TEST(OpenGLSetup, BuildsEverythingOnceAndLeavesNoContextCurrent)
-{
-    inFreshProcess([](const auto& check) {
-        const std::string printed = printedBySetUp(withVideoMemoryVariable(nullptr));
-        check(gSharedContext != nullptr, "a context");
-        check(eglGetCurrentContext() == EGL_NO_CONTEXT, "no context current afterwards");
-        check(printed.starts_with("STARTING SHADER COMPILE VELTRANO\nprog_density_shader = "), printed);
-        check(contains(printed, "prog_postprocess_ssao_shader = "), printed);
-        check(contains(printed, "FINISHED SHADER COMPILE VELTRANO\n"), printed);
-        check(permTextureID != 0 && randTextureID != 0, "lookup textures");
-        check(!kernelIsZero(), "kernel filled");
-        check(free_mem_kb > 0, "a software renderer plans with the machine's memory");
-        const std::string report = g_openglInfo;
-        check(report.starts_with("OpenGL Information\n\nVersion: "), report);
-        check(contains(report, "\nMultisample maximum: "), report);
-
-        const std::string again = printedBySetUp(withVideoMemoryVariable("1"));
-        check(again.empty(), "a second set-up does no GL work: " + again);
-        check(free_mem_kb > 1024, "a second set-up measures nothing");
-
-        ShutdownOpenGL(platform::eglContextPlatform());
-        check(gSharedContext == nullptr && prog_density_shader == 0 && permTextureID == 0,
-              "set-down forgets the context's objects");
-        ShutdownOpenGL(platform::eglContextPlatform());
-    });
-}
-
-TEST(OpenGLSetup, TheVideoMemoryVariableReplacesTheMeasurementAsAtoiReadsIt)
-{
-    for (const auto& [value, kilobytes, reported] : {std::tuple{"512", 524288, "VRAM available (MB): 512"},
-                                                     {"abc", 0, "VRAM available (MB): 0"},
-                                                     {"64MB", 65536, "VRAM available (MB): 64"}}) {
-        SCOPED_TRACE(value);
-        inFreshProcess([&](const auto& check) {
-            printedBySetUp(withVideoMemoryVariable(value));
-            check(free_mem_kb == kilobytes, "free_mem_kb " + std::to_string(free_mem_kb));
-            check(contains(g_openglInfo, reported), g_openglInfo);
-        });
-    }
-}
-
-TEST(OpenGLSetup, WithoutAContextNoGLCallIsMadeAndSetUpGoesOn)
-{
-    using Platform = platform::ContextPlatform;
-    const std::pair<const char*, void (*)(Platform&)> failures[] = {
-        {"no pixel format",
-         [](Platform& p) { p.choosePixelFormat = [](const int*) -> platform::PixelFormat* { return nullptr; }; }},
-        {"no context", [](Platform& p) {
-             p.createContext = [](const platform::PixelFormat*) -> platform::Context* { return nullptr; };
-         }},
-        {"cannot be made current", [](Platform& p) {
-             p.setCurrentContext = [](platform::Context* c) {
-                 return c == nullptr && platform::eglContextPlatform().setCurrentContext(nullptr);
-             };
-         }},
-    };
-    for (const auto& [name, breakIt] : failures) {
-        SCOPED_TRACE(name);
-        inFreshProcess([&](const auto& check) {
-            static Platform broken;
-            broken = platform::eglContextPlatform();
-            breakIt(broken);
-            OpenGLSetupEnvironment environment = withVideoMemoryVariable("256");
-            environment.platform = &broken;
-            // A GL call without a context would abort the process, so finishing is the check.
-            const std::string printed = printedBySetUp(environment);
-            check(gSharedContext == nullptr, "no shared context");
-            check(printed == "STARTING SHADER COMPILE VELTRANO\n", printed);
-            check(prog_density_shader == 0 && permTextureID == 0 && kernelIsZero(), "nothing built");
-            check(free_mem_kb == 262144, "the variable still applies");
-            check(contains(g_openglInfo, "No OpenGL context"), g_openglInfo);
-        });
-    }
-}
-
-TEST(OpenGLSetup, TheFirstFailingProgramStopsTheBuildWithItsMessage)
-{
-    const struct {
-        const char* name;
-        const char* ShaderSources::*source;
-        const char* text;
-        std::string message;  // printed alone, with a line end unless the link failed
-        GLuint* firstLeftUnbuilt;
-    } broken[] = {
-        {"vertex source", &ShaderSources::vertex, "void main() { no GLSL here }",
-         "OpenGL vertex shader compilation failed\n", &prog_density_shader},
-        {"density source", &ShaderSources::density, "void main() { no GLSL here }",
-         "OpenGL density fragment shader compilation failed\n", &prog_density_shader},
-        // A varying whose type disagrees with the vertex stage's compiles but cannot link.
-        {"density link", &ShaderSources::density, "varying vec4 D;\nvoid main() { gl_FragColor = D; }",
-         "OpenGL density shader linking failed", &prog_light_shader},
-        {"occlusion source", &ShaderSources::postprocessSsao, "#version 120\nvoid main() { no GLSL }",
-         "OpenGL postprocess SSAO fragment shader compilation failed\n", &prog_postprocess_ssao_shader},
-    };
-    for (const auto& b : broken) {
-        SCOPED_TRACE(b.name);
-        inFreshProcess([&](const auto& check) {
-            OpenGLSetupEnvironment environment = withVideoMemoryVariable(nullptr);
-            environment.sources.*b.source = b.text;
-            const std::string printed = printedBySetUp(environment);
-            check(printed.ends_with(b.message), "ends with the failure message: " + printed);
-            check(!contains(printed, "FINISHED SHADER COMPILE"), printed);
-            check(*b.firstLeftUnbuilt == 0, "later programs stay 0");
-            check(prog_postprocess_ssao_shader == 0, "the last program stays 0");
-            check(permTextureID == 0 && kernelIsZero(), "no lookup texture, kernel zero");
-            check(contains(g_openglInfo, "\nRenderer: "), "the report is still built");
-            check(free_mem_kb > 0, "the memory is still measured");
-        });
-    }
-}
+INSTANTIATE_TEST_SUITE_P(Cases, OpenGLSetUp, ::testing::ValuesIn(kCases),
+                         [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace zel

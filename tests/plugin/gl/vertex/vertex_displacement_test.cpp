@@ -1,308 +1,331 @@
-// The module's vertex displacement shader, run on the driver, against a double-precision reference
-// of the displacement algorithm, and against exact expectations at its edge cases.
+// The module's vertex displacement shader, run on the driver and captured through transform
+// feedback, against an independent double-precision evaluation of the displacement.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
-#include <memory>
 #include <numbers>
-#include <vector>
+#include <utility>
 
-#include "plugin/entry/opengl_setup.h"
+#include "plugin/render/noise_tables.h"
+#include "plugin/render/shaders/shader_sources.h"
 #include "tests/plugin/gl/gl_test_environment.h"
-#include "tests/plugin/gl/vertex/displacement_state.h"
 
 namespace zel::test {
 namespace {
 
-// A quarter turn about z (eye x = -grid y, eye y = grid x), so that P and N show whether the
-// modelview and its normal matrix were applied; exact in floats.
-constexpr std::array<float, 16> kModelview = {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-// A translation, so that gl_Position shows the modelview-projection product with w = 1.
-constexpr std::array<float, 16> kProjection = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0.25f, -0.5f, 0, 1};
-constexpr std::array<float, 16> kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+using V4 = std::array<double, 4>;
+using Outputs = std::array<double, 13>;  // gl_Position, P, N, D, vTexCoord, as captured
+constexpr const char* kOutputNames[] = {"gl_Position.x", "gl_Position.y", "gl_Position.z", "gl_Position.w", "P.x",
+                                        "P.y", "P.z", "N.x", "N.y", "N.z", "D", "vTexCoord.s", "vTexCoord.t"};
 
-AmplitudeImage amplitudeImage(std::uint8_t (*texel)(int index, int channel))
+// A quarter turn about z (eye x = -grid y, eye y = grid x), its own normal matrix; a translation
+// for the projection. Column-major and exact in floats.
+constexpr std::array<double, 16> kModelview = {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+constexpr std::array<double, 16> kProjection = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0.25, -0.5, 0, 1};
+
+// The 8 x 4 amplitude image: RGBA8 rows bottom-up, each texel's r, g, b, a carrying the host's A, R, G, B.
+using Amplitude = std::vector<std::uint8_t>;
+
+// Position (x, y, 0) and texture coordinate (s, t); the grid coordinate (u, v) is (x, y), the
+// grid spanning [0, 1].
+struct GridVertex {
+    float x, y, s, t;
+};
+
+double dot(const V4& a, const V4& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2] + a[3] * b[3]; }
+V4 times(const std::array<double, 16>& m, const V4& v)  // column-major
 {
-    AmplitudeImage image{8, 4, {}};
-    for (int i = 0; i < image.width * image.height; ++i) {
-        for (int channel = 0; channel < 4; ++channel) {
-            image.texels.push_back(texel(i, channel));
-        }
+    V4 r{};
+    for (std::size_t i = 0; i < 16; ++i) r[i % 4] += m[i] * v[i / 4];
+    return r;
+}
+
+// The displacement evaluated afresh from its definition, in double precision, from the uniforms
+// as floats. It notes when a floor or a comparison comes within single-precision rounding of its
+// boundary: the GPU may decide otherwise there, and the noise with its 0.6 kernel radius is not
+// quite continuous across simplex boundaries.
+struct Reference {
+    const Uniforms& uniforms;
+    const Amplitude& image;
+    bool nearBoundary = false;
+
+    Outputs vertex(const GridVertex& g)
+    {
+        const bool modulated = f("useFTexture") == 1;
+        const double e = f("Epsilon");
+        const auto [pos0, texZ] = transform({g.x, g.y, 0, 1}, modulated ? amplitude(g.x, g.y) : 1.0);
+        V4 t = transform({g.x - e, g.y, 0, 1}, modulated ? amplitude(g.x - f("Efx"), g.y) : 1.0).first;
+        V4 b = transform({g.x, g.y + e, 0, 1}, modulated ? amplitude(g.x, g.y + f("Efy")) : 1.0).first;
+        for (std::size_t c = 0; c < 4; ++c) t[c] -= pos0[c], b[c] -= pos0[c];
+        // -cross(b, t), turned by the modelview, normalised.
+        const V4 n =
+            times(kModelview, {t[1] * b[2] - t[2] * b[1], t[2] * b[0] - t[0] * b[2], t[0] * b[1] - t[1] * b[0]});
+        const V4 eye = times(kModelview, pos0), clip = times(kProjection, eye);
+        const double length = std::sqrt(dot(n, n)), density = e / std::sqrt(std::sqrt(dot(t, t) * dot(b, b)));
+        return {clip[0], clip[1], clip[2] + f("Z_offset"), clip[3], eye[0], eye[1], eye[2], n[0] / length,
+                n[1] / length, n[2] / length, density, g.s, f("useTexture") == 2 ? texZ * f("TexScaleY") : g.t};
     }
+
+    double f(const char* name, std::size_t i = 0) const { return static_cast<float>(uniforms.at(name).at(i)); }
+
+    double floorOf(double x)
+    {
+        nearBoundary |= std::abs(x - std::round(x)) < 2e-6 * (1.0 + std::abs(x));
+        return std::floor(x);
+    }
+
+    double snoise(const V4& p)
+    {
+        static const struct Images {
+            noise::Image perm, grad;
+            Images() { noise::fillPermutationImage(perm), noise::fillGradientImage(grad); }
+        } images;
+        const auto at = [](int row, int column) { return std::size_t(4 * (256 * (row & 255) + (column & 255))); };
+        const double F4 = (std::sqrt(5.0) - 1.0) / 4.0, G4 = (5.0 - std::sqrt(5.0)) / 20.0;
+        V4 cell, pf0;
+        for (std::size_t c = 0; c < 4; ++c) cell[c] = floorOf(p[c] + (p[0] + p[1] + p[2] + p[3]) * F4);
+        for (std::size_t c = 0; c < 4; ++c) pf0[c] = p[c] - cell[c] + (cell[0] + cell[1] + cell[2] + cell[3]) * G4;
+        // Corner k of the point's simplex lies one step along the k largest coordinates of pf0.
+        std::array<int, 4> rank{};
+        for (std::size_t a = 0; a < 4; ++a) {
+            for (std::size_t b = a + 1; b < 4; ++b) {
+                nearBoundary |= std::abs(pf0[a] - pf0[b]) < 2e-6 * (1.0 + std::abs(pf0[a]));
+                ++rank[pf0[a] > pf0[b] ? a : b];
+            }
+        }
+        double sum = 0.0;
+        for (int k = 0; k <= 4; ++k) {
+            std::array<int, 4> corner;
+            V4 pf, grad;
+            for (std::size_t c = 0; c < 4; ++c) {
+                corner[c] = int(cell[c]) + (rank[c] >= 4 - k);
+                pf[c] = pf0[c] - (rank[c] >= 4 - k) + k * G4;
+            }
+            // The permutation alphas of (x, y) and (z, w), byte / 255 as texture coordinates, pick
+            // the gradient texel: byte 255 reads as 1.0, which repeats onto texel 0.
+            const int column = images.perm[at(corner[1], corner[0]) + 3] * 256 / 255;
+            const int row = images.perm[at(corner[3], corner[2]) + 3] * 256 / 255;
+            for (std::size_t c = 0; c < 4; ++c) grad[c] = images.grad[at(row, column) + c] / 255.0 * 4.0 - 1.0;
+            const double t = std::max(0.6 - dot(pf, pf), 0.0);
+            sum += t * t * t * t * dot(grad, pf);
+        }
+        return 27.0 * sum;
+    }
+
+    double fnoise(V4 p)
+    {
+        const bool loop = f("NoiseLoop") == 1, multi = f("FractalType") == 2 || f("FractalType") == 4;
+        double sum = 0.0, mult = 1.0, multiscale = 1.0, W = f("NoiseLoopW");
+        if (loop) {
+            std::array<double, 16> m;
+            for (std::size_t i = 0; i < 16; ++i) m[i] = f("NoiseLoopMatrix", i);
+            p = times(m, p);
+            p[3] -= W * floorOf(p[3] / W);
+        }
+        for (int octave = 0; octave < f("Complexity"); ++octave) {
+            double n = snoise(p);
+            if (loop && p[3] < 1.0) {  // the first unit of w fades towards the noise one period on
+                n = n * p[3] + (1.0 - p[3]) * snoise({p[0], p[1], p[2], p[3] + W});
+            }
+            n = (f("FractalType") > 2 ? -1.0 + 2.0 * std::exp(-7.0 * n * n) : n) * multiscale;
+            sum += mult * n;
+            mult *= f("OctMult");
+            for (std::size_t c = 0; c < 4; ++c) p[c] = p[c] * f("OctScale") + f("Ox", c);
+            W *= f("OctScale");
+            multiscale = multi ? std::clamp(multiscale * (n + 0.7), 0.0, 1.0) : multiscale;
+        }
+        return sum;
+    }
+
+    // Rolls coordinate `axis` (y for an X bend, x for a Y bend) and the height onto an arc of
+    // pi * b per unit, centred on 0.5; bends of 1e-7 or less, as floats, are left out.
+    static V4 bend(V4 p, std::size_t axis, double b)
+    {
+        if (std::abs(static_cast<float>(b)) <= 1e-7f) return p;
+        const double r = 1.0 / (b * std::numbers::pi), a = std::numbers::pi * (0.5 - 0.5 * b + b * p[axis]);
+        p[axis] = -(r + p[2]) * std::cos(a);
+        p[2] = (r + p[2]) * std::sin(a) - r;
+        return p;
+    }
+
+    std::pair<V4, double> transform(const V4& pos, double fs)
+    {
+        V4 b = bend(bend(pos, 1, f("BendX")), 0, f("BendY")), ofs;
+        const char* fields[] = {"Ex", "Ey", "Ez"};
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            V4 q;
+            for (std::size_t c = 0; c < 4; ++c) q[c] = f("NoiseFreq", c) * (b[c] * (c < 3) + f("NoiseOffset", c));
+            for (std::size_t c = 0; c < 4; ++c) q[c] += f(fields[axis], c);
+            ofs[axis] = fnoise(q);
+        }
+        ofs[2] = std::clamp(f("NoiseAdd") + f("NoiseMult") * ofs[2], f("NoiseFloorZ"), f("NoiseCeilZ"));
+        for (std::size_t c = 0; c < 3; ++c) b[c] += ofs[c] * f("NoiseAmp", c) * fs;
+        return {bend(bend(b, 1, f("BendXpost")), 0, f("BendYpost")), 0.5 + 0.5 * ofs[2] * f("NoiseNorm")};
+    }
+
+    // Alpha times the mean of R, G and B, filtered bilinearly over nearest, clamped texels.
+    double amplitude(double x, double y)
+    {
+        const auto grey = [&](double s, double t) {
+            const auto index = [&](double c, int size) { return std::clamp(int(floorOf(c * size)), 0, size - 1); };
+            const std::uint8_t* texel = &image[std::size_t(4 * (8 * index(t, 4) + index(s, 8)))];
+            const double scale = (f("postpixeltransf") == 16 ? 2.0 : 1.0) / 255.0;
+            return texel[0] * scale * (texel[1] + texel[2] + texel[3]) * scale / 3.0;
+        };
+        const double fx = x * f("textureSizeX") - floorOf(x * f("textureSizeX"));
+        const double fy = y * f("textureSizeY") - floorOf(y * f("textureSizeY"));
+        const double right = x + f("texelSizeX"), up = y + f("texelSizeY");
+        return std::lerp(std::lerp(grey(x, y), grey(right, y), fx), std::lerp(grey(x, up), grey(right, up), fx), fy);
+    }
+};
+
+// Runs the vertex source, as global set-up compiles it, over the grid as points and reads back
+// what it writes, through transform feedback with rasterisation off. The amplitude image goes on
+// unit 5, the lookup textures stay where global set-up left them; a draw needs a complete
+// framebuffer even when nothing reaches it.
+using Captured = std::vector<std::array<float, 13>>;
+Captured capture(const Uniforms& uniforms, const Amplitude& amplitude, const std::vector<GridVertex>& grid)
+{
+    const GLuint program = buildProgram(vert_shader_txt, nullptr, {"gl_Position", "P", "N", "D", "vTexCoord"});
+    glUseProgram(program);
+    setUniforms(program, uniforms, true);
+    GLuint textures[2] = {}, buffer = 0, framebuffer = 0;  // the amplitude image, and 1 x 1 to draw to
+    glCreateTextures(GL_TEXTURE_2D, 2, textures);
+    glTextureStorage2D(textures[0], 1, GL_RGBA8, 8, 4);
+    glTextureSubImage2D(textures[0], 0, 0, 0, 8, 4, GL_RGBA, GL_UNSIGNED_BYTE, amplitude.data());
+    glTextureParameteri(textures[0], GL_TEXTURE_MAG_FILTER, GL_NEAREST);  // a vertex stage's look-ups magnify
+    glTextureParameteri(textures[0], GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTextureParameteri(textures[0], GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glBindTextureUnit(5, textures[0]);
+    glTextureStorage2D(textures[1], 1, GL_RGBA8, 1, 1);
+    glCreateFramebuffers(1, &framebuffer);
+    glNamedFramebufferTexture(framebuffer, GL_COLOR_ATTACHMENT0, textures[1], 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    Captured captured(grid.size());
+    const auto bytes = static_cast<GLsizeiptr>(captured.size() * sizeof captured[0]);
+    glCreateBuffers(1, &buffer);
+    glNamedBufferData(buffer, bytes, nullptr, GL_STREAM_READ);
+    glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, buffer);
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixd(kProjection.data());
+    glMatrixMode(GL_MODELVIEW);
+    glLoadMatrixd(kModelview.data());
+    glEnable(GL_RASTERIZER_DISCARD);
+    glBeginTransformFeedback(GL_POINTS);
+    glBegin(GL_POINTS);
+    for (const GridVertex& v : grid) {
+        glMultiTexCoord2f(GL_TEXTURE0, v.s, v.t);
+        glMultiTexCoord2f(GL_TEXTURE1, v.x, v.y);
+        glVertex2f(v.x, v.y);
+    }
+    glEnd();
+    glEndTransformFeedback();
+    glDisable(GL_RASTERIZER_DISCARD);
+    glGetNamedBufferSubData(buffer, 0, bytes, captured.data());
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteFramebuffers(1, &framebuffer);
+    glDeleteBuffers(1, &buffer);
+    glDeleteTextures(2, textures);
+    glDeleteProgram(program);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    return captured;
+}
+
+Amplitude amplitudeImage(std::uint8_t (*texel)(int index, int channel))
+{
+    Amplitude image;
+    for (int i = 0; i < 8 * 4 * 4; ++i) image.push_back(texel(i / 4, i % 4));
     return image;
 }
-
-// Texel channels r, g, b, a hold host A, R, G, B.
-const AmplitudeImage kPattern = amplitudeImage([](int i, int channel) {
-    constexpr int kStep[4] = {37, 53, 91, 29};
-    constexpr int kStart[4] = {120, 17, 5, 200};
-    return static_cast<std::uint8_t>(channel == 0 ? kStart[0] + (kStep[0] * i) % 136
-                                                  : (kStart[channel] + kStep[channel] * i) % 256);
+// Distinct texels, alpha (channel 0) from 120 to 255.
+const Amplitude kPattern = amplitudeImage([](int i, int c) {
+    return std::uint8_t(c ? 17 * c + 53 * c * i : 120 + 37 * i % 136);
 });
-const AmplitudeImage kBlack = amplitudeImage([](int, int) { return std::uint8_t{0}; });
-const AmplitudeImage kTransparentWhite =
-    amplitudeImage([](int, int channel) { return static_cast<std::uint8_t>(channel == 0 ? 0 : 255); });
+const Amplitude kBlack = amplitudeImage([](int, int) { return std::uint8_t{0}; });
+const Amplitude kTransparentWhite = amplitudeImage([](int, int channel) { return std::uint8_t(channel ? 255 : 0); });
 
-// An orthonormal matrix mixing every axis into w, as a seamless loop's matrix does: a reflection
-// through (1, 1, 1, 1) with its columns rotated, so that it is not symmetric; exact in floats.
-constexpr std::array<float, 16> kLoopMatrix = {-0.5f, 0.5f,  -0.5f, -0.5f, -0.5f, -0.5f, 0.5f,  -0.5f,
-                                               -0.5f, -0.5f, -0.5f, 0.5f,  0.5f,  -0.5f, -0.5f, -0.5f};
+// An orthonormal loop matrix mixing every axis into w, not symmetric; exact in floats.
+const std::vector<double> kLoop = {-.5, .5, -.5, -.5, -.5, -.5, .5, -.5, -.5, -.5, -.5, .5, .5, -.5, -.5, -.5};
 
-DisplacementState baseState(const AmplitudeImage& amplitude)
+// One finite-difference step is the same in grid units as in u and v, the grid spanning [0, 1].
+Uniforms with(const Uniforms& changes)
 {
-    DisplacementState s;
-    s.noiseAmp = {0.15f, 0.12f, 0.2f};
-    s.noiseFreq = {2.3f, 1.9f, 1.7f, 1.3f};
-    s.noiseOffset = {0.31f, -0.47f, 0.13f, 0.71f};
-    s.ex = {0.0f, 0.0f, 0.0f, 0.0f};
-    s.ey = {3.3f, 1.7f, -2.1f, 0.9f};
-    s.ez = {-1.9f, 2.6f, 1.1f, -0.6f};
-    s.ox = {0.37f, -0.21f, 0.53f, 0.19f};
-    s.complexity = 3; s.octScale = 2.0f; s.octMult = 0.5f;
-    s.noiseLoopMatrix = kIdentity;
-    s.noiseFloorZ = -10.0f; s.noiseCeilZ = 10.0f; s.noiseNorm = 0.8f;
-    // The grid spans [0, 1] in x and y, as u and v do, so one step is the same in both.
-    s.epsilon = s.efx = s.efy = 0.01f;
-    s.textureSizeX = static_cast<float>(amplitude.width); s.textureSizeY = static_cast<float>(amplitude.height);
-    s.texelSizeX = 1.0f / s.textureSizeX; s.texelSizeY = 1.0f / s.textureSizeY;
-    s.texScaleY = 1.5f; s.zOffset = 0.125f;
-    s.modelview = kModelview; s.projection = kProjection;
-    return s;
+    Uniforms u = {
+        {"NoiseAmp", {0.15, 0.12, 0.2}}, {"NoiseFreq", {2.3, 1.9, 1.7, 1.3}}, {"NoiseOffset", {0.3, -0.5, 0.1, 0.7}},
+        {"Ex", {0, 0, 0, 0}}, {"Ey", {3.3, 1.7, -2.1, 0.9}}, {"Ez", {-1.9, 2.6, 1.1, -0.6}}, {"Complexity", {3}},
+        {"Ox", {0.37, -0.21, 0.53, 0.19}}, {"OctScale", {2}}, {"OctMult", {0.5}}, {"FractalType", {1}},
+        {"NoiseLoop", {0}}, {"NoiseLoopW", {1}}, {"NoiseLoopMatrix", {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}},
+        {"NoiseAdd", {0}}, {"NoiseMult", {1}}, {"NoiseFloorZ", {-10}}, {"NoiseCeilZ", {10}}, {"NoiseNorm", {0.8}},
+        {"BendX", {0}}, {"BendY", {0}}, {"BendXpost", {0}}, {"BendYpost", {0}}, {"Epsilon", {0.01}}, {"Efx", {0.01}},
+        {"Efy", {0.01}}, {"useFTexture", {0}}, {"textureSizeX", {8}}, {"textureSizeY", {4}}, {"texelSizeX", {0.125}},
+        {"texelSizeY", {0.25}}, {"postpixeltransf", {8}}, {"useTexture", {1}}, {"TexScaleY", {1.5}},
+        {"Z_offset", {0.125}}, {"permTexture", {1}}, {"simplexTexture", {2}}, {"gradTexture", {3}}, {"fTexture", {5}}};
+    for (const auto& [name, value] : changes) u[name] = value;
+    return u;
 }
 
-// Points spread evenly over the unit grid: elements first to first + count - 1 of an additive
-// recurrence on the plastic number, so that successive ranges fill in between each other.
-std::vector<GridVertex> gridPoints(int count, int first)
-{
-    constexpr double kPlastic = 1.32471795724474602596;
-    std::vector<GridVertex> points;
-    for (int n = first; n < first + count; ++n) {
-        const auto x = static_cast<float>(std::fmod(0.5 + n / kPlastic, 1.0));
-        const auto y = static_cast<float>(std::fmod(0.5 + n / (kPlastic * kPlastic), 1.0));
-        points.push_back({x, y, 2.0f * x - 0.25f, 0.75f - y, x, y});
-    }
-    return points;
-}
-
-// The eye position of an undisplaced, unbent grid point at height z under kModelview.
-void expectEyePosition(const CapturedVertex& captured, const GridVertex& g, float z)
-{
-    EXPECT_FLOAT_EQ(captured[4], -g.y) << "at (" << g.x << ", " << g.y << ")";
-    EXPECT_FLOAT_EQ(captured[5], g.x) << "at (" << g.x << ", " << g.y << ")";
-    EXPECT_FLOAT_EQ(captured[6], z) << "at (" << g.x << ", " << g.y << ")";
-}
-
-class VertexDisplacementShader : public ::testing::Test {
-protected:
-    static void TearDownTestSuite() { SharedContextScope scope; harness.reset(); }
-
-    void SetUp() override
-    {
-        ASSERT_NE(gSharedContext, nullptr) << "no OpenGL context";
-        if (!harness) {
-            harness = std::make_unique<VertexCapture>();
-        }
-        ASSERT_EQ(harness->buildError(), "");
-    }
-
-    static std::vector<CapturedVertex> run(const DisplacementState& state, const AmplitudeImage& amplitude,
-                                           const std::vector<GridVertex>& grid)
-    {
-        VertexCapture::Result capture = harness->capture(state, amplitude, grid);
-        EXPECT_EQ(capture.error, "");
-        EXPECT_EQ(capture.vertices.size(), grid.size());
-        capture.vertices.resize(grid.size());
-        return std::move(capture.vertices);
-    }
-
-    SharedContextScope context;
-    static inline std::unique_ptr<VertexCapture> harness;
-};
-
-// Frequency scales NoiseFreq; bends are BendX, BendY, BendXpost, BendYpost; zRange is NoiseAdd,
-// NoiseMult, NoiseFloorZ, NoiseCeilZ; loopW 0 is no seamless loop.
-struct Case {
+// Every fractal kind, octave counts up to 10, bends before and after, clamped and scaled z, the
+// seamless loop, the amplitude image at both pixel depths and the texture's t from z; and flat
+// grids: no octaves leave the clamped NoiseAdd, a black or transparent amplitude image cancels every
+// displacement, bends of 1e-7 are left out.
+const struct {
     const char* name;
-    int fractalType, complexity;
-    float octScale, octMult, frequency;
-    std::array<float, 4> bends, zRange;
-    float loopW;
-    bool amplitude;
-    int postpixeltransf, useTexture;
+    Uniforms changes;
+    const Amplitude* amplitude = &kPattern;
+} kCases[] = {
+    {"regular, amplitude, t from z", {{"Complexity", {5}}, {"useFTexture", {1}}, {"useTexture", {2}}}},
+    {"multi, ten octaves", {{"FractalType", {2}}, {"Complexity", {10}}, {"OctScale", {1.6}}, {"OctMult", {0.6}}}},
+    {"multi, OctMult 0", {{"FractalType", {2}}, {"OctMult", {0}}, {"useTexture", {2}}}},
+    {"ridge, bends before, z scaled", {{"FractalType", {3}}, {"BendX", {0.6}}, {"BendY", {-0.3}}, {"NoiseMult", {-2}}}},
+    {"multi ridge, bends after", {{"FractalType", {4}}, {"Complexity", {6}}, {"BendXpost", {1}}, {"BendYpost", {-2}}}},
+    {"closing bends of 2", {{"BendX", {2}}, {"BendYpost", {2}}, {"NoiseAdd", {-0.4}}, {"useTexture", {2}}}},
+    {"z clamped", {{"NoiseAdd", {0.1}}, {"NoiseMult", {2.5}}, {"NoiseFloorZ", {-0.2}}, {"NoiseCeilZ", {0.3}}}},
+    {"ridge, 16-bit amplitude", {{"FractalType", {3}}, {"useFTexture", {1}}, {"postpixeltransf", {16}}}},
+    {"loop", {{"NoiseLoop", {1}}, {"NoiseLoopW", {3}}, {"NoiseLoopMatrix", kLoop}}},
+    {"multi ridge, loop, bends, 16-bit amplitude",
+     {{"FractalType", {4}}, {"Complexity", {5}}, {"BendX", {-0.5}}, {"BendXpost", {0.3}}, {"NoiseLoop", {1}},
+      {"NoiseLoopW", {2.5}}, {"NoiseLoopMatrix", kLoop}, {"useFTexture", {1}}, {"postpixeltransf", {16}}}},
+    {"ten octaves, loop", {{"Complexity", {10}}, {"OctScale", {1.5}}, {"OctMult", {0.7}}, {"NoiseLoop", {1}},
+                           {"NoiseLoopW", {1.5}}, {"NoiseLoopMatrix", kLoop}}},
+    {"no octaves, z clamped", {{"Complexity", {0}}, {"NoiseAdd", {-1}}, {"NoiseFloorZ", {-0.5}}, {"useTexture", {2}}}},
+    {"black amplitude, 16 bits", {{"NoiseAdd", {0.4}}, {"useFTexture", {1}}, {"postpixeltransf", {16}}}, &kBlack},
+    {"transparent white amplitude", {{"NoiseAdd", {0.4}}, {"useFTexture", {1}}}, &kTransparentWhite},
+    {"bends at the threshold", {{"BendX", {1e-7}}, {"BendY", {-1e-7}}, {"BendXpost", {-1e-7}}, {"BendYpost", {1e-7}}}},
 };
 
-constexpr std::array<float, 4> kNoBends = {0, 0, 0, 0};
-constexpr std::array<float, 4> kPlainZ = {0, 1, -10, 10};
-
-const Case kCases[] = {
-    {"regular, one octave", 1, 1, 2.0f, 0.5f, 1.0f, kNoBends, kPlainZ, 0, false, 8, 1},
-    {"regular, five octaves, amplitude image", 1, 5, 2.0f, 0.5f, 1.0f, kNoBends, kPlainZ, 0, true, 8, 2},
-    {"multi, ten octaves", 2, 10, 1.6f, 0.6f, 0.6f, kNoBends, kPlainZ, 0, false, 8, 1},
-    {"multi, OctMult 0", 2, 4, 2.0f, 0.0f, 1.0f, kNoBends, kPlainZ, 0, false, 8, 2},
-    {"smooth ridge, bends before", 3, 4, 2.2f, 0.45f, 1.0f, {0.6f, -0.35f, 0, 0}, kPlainZ, 0, false, 8, 1},
-    {"multi smooth ridge, bends after", 4, 6, 1.9f, 0.55f, 1.0f, {0, 0, 0.8f, -1.2f}, kPlainZ, 0, true, 8, 1},
-    {"regular, closing bends of 2", 1, 3, 2.0f, 0.5f, 1.0f, {2.0f, 0, 0, 2.0f}, kPlainZ, 0, false, 8, 2},
-    {"regular, bends at the threshold", 1, 3, 2.0f, 0.5f, 1.0f, {1e-7f, -1e-7f, -1e-7f, 1e-7f}, kPlainZ, 0,
-     false, 8, 1},
-    {"regular, z clamped", 1, 4, 2.0f, 0.5f, 1.0f, kNoBends, {0.1f, 2.5f, -0.2f, 0.3f}, 0, false, 8, 2},
-    {"smooth ridge, z scaled and shifted", 3, 3, 2.0f, 0.5f, 1.0f, kNoBends, {-0.4f, -1.5f, -10, 10}, 0, true,
-     16, 2},
-    {"regular, seamless loop", 1, 3, 2.0f, 0.5f, 1.0f, kNoBends, kPlainZ, 3.0f, false, 8, 1},
-    {"multi smooth ridge, seamless loop, bends", 4, 5, 1.8f, 0.5f, 1.0f, {-0.5f, 0, 0.3f, 0}, kPlainZ, 2.5f,
-     true, 16, 2},
-    {"regular, ten octaves, seamless loop", 1, 10, 1.5f, 0.7f, 0.6f, kNoBends, kPlainZ, 1.5f, false, 8, 1},
-    {"multi, complexity 0, bends", 2, 0, 2.0f, 0.5f, 1.0f, {0.4f, 0.7f, -0.3f, 0}, {0.3f, 2.0f, -0.2f, 0.25f},
-     0, false, 8, 2},
-};
-
-DisplacementState stateFor(const Case& c)
+// Single precision loses a few 1e-6 on positions (noise coordinates reach about 100 after ten
+// octaves); N and D come from differences over Epsilon = 0.01, which magnify that a hundredfold.
+// Ten times those is allowed; a wrong constant, weight, sign or order moves the outputs far more.
+TEST(VertexDisplacementShader, MatchesTheDoublePrecisionReference)
 {
-    DisplacementState s = baseState(kPattern);
-    s.fractalType = c.fractalType; s.complexity = c.complexity; s.octScale = c.octScale; s.octMult = c.octMult;
-    for (float& f : s.noiseFreq) {
-        f *= c.frequency;
-    }
-    s.bendX = c.bends[0]; s.bendY = c.bends[1]; s.bendXpost = c.bends[2]; s.bendYpost = c.bends[3];
-    s.noiseAdd = c.zRange[0]; s.noiseMult = c.zRange[1]; s.noiseFloorZ = c.zRange[2]; s.noiseCeilZ = c.zRange[3];
-    if (c.loopW > 0) {
-        s.noiseLoop = 1; s.noiseLoopW = c.loopW; s.noiseLoopMatrix = kLoopMatrix;
-    }
-    s.useFTexture = c.amplitude ? 1 : 0; s.postpixeltransf = c.postpixeltransf; s.useTexture = c.useTexture;
-    return s;
-}
-
-TEST_F(VertexDisplacementShader, MatchesTheDoublePrecisionReferenceAcrossTheUniformSpace)
-{
-    constexpr int kPointsPerCase = 32;
-    // Guards the error model: beyond this it would let real faults through. The loosest
-    // legitimate allowances, a few hundredths, belong to normals where the surface folds over
-    // and the two difference vectors are nearly parallel.
-    constexpr double kLoosestAllowed = 0.1;
-    int compared = 0, nearBoundary = 0, first = 0;
-    for (const Case& c : kCases) {
+    SharedContextScope context;
+    constexpr double kPlastic = 1.32471795724474602596, kPlastic2 = kPlastic * kPlastic;
+    int compared = 0, skipped = 0, n = 0;
+    for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
-        const DisplacementState state = stateFor(c);
-        const std::vector<GridVertex> grid = gridPoints(kPointsPerCase, first);
-        first += kPointsPerCase;
-        const std::vector<CapturedVertex> captured = run(state, kPattern, grid);
-        // A few failing vertices tell the story; the rest would bury it.
-        int failedVertices = 0;
-        for (std::size_t i = 0; i < grid.size() && failedVertices < 3; ++i) {
-            const ExpectedVertex expected = referenceVertex(state, kPattern, grid[i]);
-            if (expected.nearBoundary) {
-                ++nearBoundary;
-                continue;
-            }
-            ++compared;
-            bool failed = false;
-            for (std::size_t k = 0; k < expected.outputs.size(); ++k) {
-                const Bounded& want = expected.outputs[k];
-                const double got = captured[i][k];
-                EXPECT_LE(want.allowed, kLoosestAllowed) << kCapturedNames[k];
-                if (!(std::abs(got - want.value) <= want.allowed)) {
-                    failed = true;
-                    ADD_FAILURE() << kCapturedNames[k] << " of vertex (" << grid[i].x << ", " << grid[i].y
-                                  << "): GPU " << got << ", reference " << want.value << ", allowed "
-                                  << want.allowed;
-                }
-            }
-            failedVertices += failed ? 1 : 0;
+        // 32 points spread evenly over the unit grid by an additive recurrence on the plastic number.
+        std::vector<GridVertex> grid;
+        for (const int end = n + 32; n < end; ++n) {
+            const auto x = float(std::fmod(0.5 + n / kPlastic, 1.0)), y = float(std::fmod(0.5 + n / kPlastic2, 1.0));
+            grid.push_back({x, y, 2.0f * x - 0.25f, 0.75f - y});
         }
-    }
-    std::printf("compared %d vertices, left out %d near a decision boundary\n", compared, nearBoundary);
-    // Only rounding-level coincidences may be left out; more would hide a systematic fault.
-    EXPECT_LT(nearBoundary * 20, compared + nearBoundary);
-}
-
-// Grids that stay flat, with exact positions: no octaves leave only the clamped constant height;
-// a black or a transparent amplitude image cancels the displacement at either pixel depth.
-TEST_F(VertexDisplacementShader, UndisplacedGridsKeepXYTheirSpacingAndTheClampedConstantHeight)
-{
-    const struct {
-        const char* name;
-        int complexity;
-        float add;
-        const AmplitudeImage* amplitude;  // null: none
-        int pixelDepth;
-        float z;  // before NoiseAmp.z of 0.2
-    } cases[] = {
-        {"complexity 0, below the floor", 0, -0.7f, nullptr, 8, -0.5f},
-        {"complexity 0, within range", 0, 0.1f, nullptr, 8, 0.1f},
-        {"complexity 0, above the ceiling", 0, 0.9f, nullptr, 8, 0.6f},
-        {"black amplitude", 3, 0.4f, &kBlack, 8, 0.0f},
-        {"black amplitude, 16 bits", 3, 0.4f, &kBlack, 16, 0.0f},
-        {"transparent white amplitude", 3, 0.4f, &kTransparentWhite, 8, 0.0f},
-        {"transparent white amplitude, 16 bits", 3, 0.4f, &kTransparentWhite, 16, 0.0f},
-    };
-    const std::vector<GridVertex> grid = gridPoints(8, 0);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const AmplitudeImage& image = c.amplitude != nullptr ? *c.amplitude : kPattern;
-        DisplacementState s = baseState(image);
-        s.complexity = c.complexity; s.noiseAdd = c.add; s.noiseFloorZ = -0.5f; s.noiseCeilZ = 0.6f;
-        s.useFTexture = c.amplitude != nullptr ? 1 : 0; s.postpixeltransf = c.pixelDepth;
-        const std::vector<CapturedVertex> captured = run(s, image, grid);
+        const Uniforms uniforms = with(c.changes);
+        const Captured captured = capture(uniforms, *c.amplitude, grid);
         for (std::size_t i = 0; i < grid.size(); ++i) {
-            expectEyePosition(captured[i], grid[i], c.z * s.noiseAmp[2]);
-            // The flat grid faces -z whatever the constant height; its spacing is kept.
-            for (const auto& [k, value] : {std::pair{7, 0.0}, {8, 0.0}, {9, -1.0}}) {
-                EXPECT_NEAR(captured[i][std::size_t(k)], value, 1e-6) << kCapturedNames[std::size_t(k)];
+            Reference reference{uniforms, *c.amplitude};
+            const Outputs expected = reference.vertex(grid[i]);
+            (reference.nearBoundary ? skipped : compared) += 1;
+            for (std::size_t k = 0; k < 13 && !reference.nearBoundary; ++k) {
+                EXPECT_NEAR(captured[i][k], expected[k], k >= 7 && k <= 10 ? 2e-3 : 5e-5)
+                    << kOutputNames[k] << " at (" << grid[i].x << ", " << grid[i].y << ")";
             }
-            EXPECT_NEAR(captured[i][10], 1.0, 1e-4) << "D";
         }
     }
-}
-
-TEST_F(VertexDisplacementShader, BendOfTwoRollsRowsOneApartOntoOneCircle)
-{
-    DisplacementState s = baseState(kPattern);
-    s.noiseAmp = {0.0f, 0.0f, 0.0f};
-    s.noiseAdd = 0.5f;
-    s.bendX = 2.0f;
-    std::vector<GridVertex> grid;
-    for (const GridVertex& g : gridPoints(6, 0)) {
-        grid.push_back(g);
-        grid.push_back({g.x, g.y + 1.0f, g.s, g.t, g.u, g.v});
-    }
-    const std::vector<CapturedVertex> captured = run(s, kPattern, grid);
-    const double radius = 1.0 / (2.0 * std::numbers::pi);
-    for (std::size_t i = 0; i < grid.size(); i += 2) {
-        SCOPED_TRACE(grid[i].y);
-        for (std::size_t k = 4; k < 7; ++k) {
-            EXPECT_NEAR(captured[i][k], captured[i + 1][k], 1e-6) << kCapturedNames[k];
-        }
-        // The X bend keeps x (eye y) and puts y, z on a circle about (y, z) = (0, -radius).
-        EXPECT_FLOAT_EQ(captured[i][5], grid[i].x);
-        EXPECT_NEAR(std::hypot(captured[i][4], captured[i][6] + radius), radius, 1e-6);
-    }
-}
-
-TEST_F(VertexDisplacementShader, SeamlessLoopContinuesAcrossTheWrapOfW)
-{
-    // With w = 0 after the wrap, the loop's cross-fade gives full weight to the noise one period
-    // later, which is what the plain noise gives at w = NoiseLoopW.
-    DisplacementState looped = baseState(kPattern);
-    looped.complexity = 1;
-    looped.noiseLoop = 1;
-    looped.noiseLoopW = 2.0f;
-    looped.noiseFreq[3] = 1.0f;
-    looped.noiseOffset[3] = 0.0f;
-    looped.ex[3] = looped.ey[3] = looped.ez[3] = 0.0f;
-    DisplacementState plain = looped;
-    plain.noiseLoop = 0;
-    plain.noiseOffset[3] = looped.noiseLoopW;
-
-    const std::vector<GridVertex> grid = gridPoints(16, 0);
-    const std::vector<CapturedVertex> atWrap = run(looped, kPattern, grid);
-    const std::vector<CapturedVertex> onePeriodOn = run(plain, kPattern, grid);
-    for (std::size_t i = 0; i < grid.size(); ++i) {
-        for (std::size_t k = 4; k < 7; ++k) {
-            EXPECT_NEAR(atWrap[i][k], onePeriodOn[i][k], 1e-5)
-                << kCapturedNames[k] << " at (" << grid[i].x << ", " << grid[i].y << ")";
-        }
-    }
+    std::printf("compared %d vertices, left out %d near a decision boundary\n", compared, skipped);
+    EXPECT_LT(skipped * 20, compared + skipped);  // more would hide a systematic fault
 }
 
 }  // namespace

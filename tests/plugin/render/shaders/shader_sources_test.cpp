@@ -1,17 +1,9 @@
 // The embedded GLSL sources, checked without a GL context for what a driver stricter than the one
-// the GL tests run on would refuse: every variant that the renderer compiles passes
-// glslangValidator, asks for the extension of its flat varyings in time, and the two stages of each
-// program agree on their varyings and shared uniforms. (That each source declares the uniforms the
-// renderer sets is checked on the driver, where every uniform the GL tests set must be active.)
+// the GL tests run on would refuse, stage by stage as the renderer compiles each program.
 #include "plugin/render/shaders/shader_sources.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <ostream>
@@ -20,10 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/child_process.h"
+#include "tests/support/scratch_directory.h"
+#include "tests/support/text.h"
+
 namespace zel {
 namespace {
 
-using Declarations = std::map<std::string, std::string>;  // name -> GLSL type
+using Declarations = std::map<std::string, std::string>;  // name -> type, or qualifier and type
 
 struct Source {
     const char* name;
@@ -38,15 +34,14 @@ const Source kDensity{"density", frag_shader_density_txt, ".frag", kSurfaceVaryi
 const Source kLight{"light", frag_shader_light_txt, ".frag", {{"N", "vec3"}, {"vTexCoord", "vec2"}, {"P", "vec3"}}};
 const Source kFlat{"flat", frag_shader_flat_txt, ".frag", {{"vTexCoord", "vec2"}, {"P", "vec3"}}};
 const Source kSolid{"solid", frag_shader_solid_txt, ".frag", {{"P", "vec3"}}};
-const Source kPostprocessVertex{"postprocess_vertex", vert_shader_postprocess_txt, ".vert", {}};
+const Source kImageVertex{"postprocess_vertex", vert_shader_postprocess_txt, ".vert", {}};
 const Source kPostprocess{"postprocess", frag_shader_postprocess_txt, ".frag", {}};
-const Source kPostprocessSsao{"postprocess_ssao", frag_shader_postprocess_ssao_txt, ".frag", {}};
+const Source kOcclusion{"postprocess_ssao", frag_shader_postprocess_ssao_txt, ".frag", {}};
 
 struct Program {
     const char* name;
-    const Source* vertex;
-    const Source* fragment;
-    const char* prefix;  // given to both stages
+    const Source *vertex, *fragment;
+    std::string prefix;  // given to both stages, each compiled as the prefix followed by the source
 };
 
 const Program kPrograms[] = {
@@ -59,87 +54,21 @@ const Program kPrograms[] = {
     {"prog_light_shader_FT", &kVertex, &kLight, kFlatTexPrefix},
     {"prog_flat_shader_FT", &kVertex, &kFlat, kFlatTexPrefix},
     {"prog_flatquad_shader_FT", &kVertex, &kLight, kFlatFlatTexPrefix},
-    {"prog_postprocess_shader", &kPostprocessVertex, &kPostprocess, ""},
-    {"prog_postprocess_ssao_shader", &kPostprocessVertex, &kPostprocessSsao, ""},
+    {"prog_postprocess_shader", &kImageVertex, &kPostprocess, ""},
+    {"prog_postprocess_ssao_shader", &kImageVertex, &kOcclusion, ""},
 };
 
-// A shader object as the renderer compiles it: a prefix, then a source.
-struct Variant {
-    const Source* source;
-    std::string prefix;
-
-    bool defines(const std::string& symbol) const
-    {
-        return prefix.find("#define " + symbol + "\n") != std::string::npos;
-    }
-    std::string text() const { return prefix + source->text; }
-    std::string name() const
-    {
-        std::string name = source->name;
-        for (const char* symbol : {"FLAT", "FLAT_TEX"}) {
-            if (defines(symbol)) {
-                name += std::string("_") + symbol;
-            }
-        }
-        return name;
-    }
-    bool operator==(const Variant&) const = default;
-};
-
-std::vector<Variant> programVariants()
+// glslangValidator with `options` on the text, in a file with the stage's extension. A text
+// without a #version line compiles on the driver as GLSL `version`; glslangValidator would assume
+// an ES version instead, so the line is written out for it.
+test::Finished validate(std::vector<std::string> options, std::string text, const char* stage, const char* version)
 {
-    std::vector<Variant> variants;
-    for (const Program& program : kPrograms) {
-        for (const Source* source : {program.vertex, program.fragment}) {
-            const Variant variant{source, program.prefix};
-            if (std::find(variants.begin(), variants.end(), variant) == variants.end()) {
-                variants.push_back(variant);
-            }
-        }
-    }
-    return variants;
-}
-
-struct ValidatorRun {
-    int status;  // exit status, -1 when it did not exit normally
-    std::string output;
-};
-
-// glslangValidator with `options` on the text, in a file of its own with the stage's extension.
-ValidatorRun runValidator(const std::string& options, const std::string& text, const std::string& stage)
-{
-    std::string path = (std::filesystem::temp_directory_path() / "zel_shader_XXXXXX").string() + stage;
-    const int fd = mkstemps(path.data(), static_cast<int>(stage.size()));
-    if (fd < 0 || write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
-        ADD_FAILURE() << "cannot write " << path;
-    }
-    close(fd);
-    const std::string command = std::string("'") + ZEL_GLSLANG_VALIDATOR + "' " + options + " '" + path + "' 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string output = pipe == nullptr ? "cannot run " + command : "";
-    char buffer[4096];
-    for (std::size_t n; pipe != nullptr && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        output.append(buffer, n);
-    }
-    const int status = pipe == nullptr ? -1 : pclose(pipe);
-    unlink(path.c_str());
-    return {status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
-}
-
-// A source without a #version line compiles on the driver as GLSL 1.10; glslangValidator would
-// assume an ES version instead, so the line is written out for it.
-std::string withDriverVersion(const std::string& text, const char* version)
-{
-    return text.starts_with("#version") ? text : "#version " + std::string(version) + "\n" + text;
-}
-
-// The variant as the driver's preprocessor leaves it: comments and inactive branches removed.
-std::string preprocessed(const Variant& variant)
-{
-    const ValidatorRun run =
-        runValidator("-E", withDriverVersion(variant.text(), "110"), variant.source->stage);
-    EXPECT_EQ(run.status, 0) << run.output;
-    return run.output;
+    const test::ScratchDirectory scratch("zel-shader");
+    const std::filesystem::path path = scratch.path() / (std::string("shader") + stage);
+    test::writeText(path, text.starts_with("#version") ? text : std::string("#version ").append(version) + '\n' + text);
+    options.insert(options.begin(), ZEL_GLSLANG_VALIDATOR);
+    options.push_back(path.string());
+    return test::runProgram(options);
 }
 
 // Uniforms with their types ("vec3[32]"), or varyings with their qualifier ("flat vec3"), by name.
@@ -151,109 +80,63 @@ Declarations declared(const std::string& text, bool uniforms)
     for (auto it = std::sregex_iterator(text.begin(), text.end(), uniforms ? uniform : varying);
          it != std::sregex_iterator(); ++it) {
         const std::smatch& m = *it;
+        // Strings appended to, never put after a literal: GCC 12 at -O3 takes that for an overlapping copy.
         if (uniforms) {
-            found[m[2]] = m[1].str() + (m[3].matched ? "[" + m[3].str() + "]" : "");
+            found[m[2]] = m[3].matched ? m[1].str() + '[' + m[3].str() + ']' : m[1].str();
         } else {
-            found[m[3]] = (m[1].matched ? "flat " : "") + m[2].str();
+            found[m[3]] = m[1].matched ? std::string("flat ").append(m[2].str()) : m[2].str();
         }
     }
     return found;
 }
 
-std::string numbered(const std::string& text)
-{
-    std::istringstream lines(text);
-    std::ostringstream out;
-    int number = 1;
-    for (std::string line; std::getline(lines, line); ++number) {
-        out << number << ": " << line << "\n";
-    }
-    return out.str();
-}
-
-// Test parameters by name in the test list, not as bytes.
-void PrintTo(const Variant& variant, std::ostream* out) { *out << variant.name(); }
 void PrintTo(const Program& program, std::ostream* out) { *out << program.name; }
-
-class ShaderVariant : public testing::TestWithParam<Variant> {};
-
-// glslang does not know GL_EXT_gpu_shader4, so a variant with a prefix, whose flat varyings need
-// it, is checked as GLSL 1.30, where flat is core, with the extension asked for but not required;
-// the driver test does the real thing. The rest of such a source is checked as GLSL 1.10 by its
-// variant without a prefix, which every source with variants is also compiled as.
-TEST_P(ShaderVariant, PassesGlslangValidator)
-{
-    const Variant& variant = GetParam();
-    std::string text = variant.text();
-    if (!variant.prefix.empty()) {
-        text = std::regex_replace(text, std::regex("GL_EXT_gpu_shader4 : require"),
-                                  "GL_EXT_gpu_shader4 : enable");
-    }
-    text = withDriverVersion(text, variant.prefix.empty() ? "110" : "130");
-    const ValidatorRun run = runValidator("", text, variant.source->stage);
-    EXPECT_EQ(run.status, 0) << run.output << numbered(text);
-}
-
-// The driver refuses an #extension line after the first declaration, and a flat varying without
-// GL_EXT_gpu_shader4; glslang checks neither.
-TEST_P(ShaderVariant, RequiresTheExtensionOfItsFlatVaryingsBeforeAnyDeclaration)
-{
-    const std::string text = preprocessed(GetParam());
-    std::istringstream lines(text);
-    bool begun = false;
-    bool required = false;
-    for (std::string line; std::getline(lines, line);) {
-        if (line.starts_with("#extension")) {
-            EXPECT_FALSE(begun) << "after a declaration: " << line << "\n" << numbered(text);
-            required = required || line == "#extension GL_EXT_gpu_shader4 : require";
-        } else if (!line.empty() && !line.starts_with("#")) {
-            begun = true;
-        }
-    }
-    for (const auto& [name, declaration] : declared(text, false)) {
-        if (declaration.starts_with("flat ")) {
-            EXPECT_TRUE(required) << name << " is flat without GL_EXT_gpu_shader4";
-        }
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(ProgramStages, ShaderVariant, testing::ValuesIn(programVariants()),
-                         [](const auto& test) { return test.param.name(); });
 
 class ShaderProgram : public testing::TestWithParam<Program> {};
 
-// N is flat under FLAT and vTexCoord under FLAT_TEX, in both stages, or the program does not link.
-TEST_P(ShaderProgram, StagesAgreeOnVaryingsAndUniforms)
+// Each stage passes glslangValidator. glslang does not know GL_EXT_gpu_shader4, so a stage with a
+// prefix, whose flat varyings need it, is checked as GLSL 1.30, where flat is core, with the
+// extension asked for but not required; the rest of such a source is checked as GLSL 1.10 by the
+// programs without a prefix. The driver refuses an #extension line after the first declaration and
+// a flat varying without GL_EXT_gpu_shader4; glslang checks neither. N is flat under FLAT and
+// vTexCoord under FLAT_TEX, in both stages, and shared uniforms have one type, or the program
+// does not link.
+TEST_P(ShaderProgram, StagesPassGlslangValidatorAskForTheirExtensionInTimeAndAgree)
 {
     const Program& program = GetParam();
-    const auto expected = [&](const Variant& variant) {
-        Declarations declarations;
-        for (const auto& [name, type] : variant.source->varyings) {
-            const bool flat = (name == "N" && variant.defines("FLAT")) ||
-                              (name == "vTexCoord" && variant.defines("FLAT_TEX"));
-            declarations[name] = (flat ? "flat " : "") + type;
+    Declarations uniforms[2];
+    for (const int i : {0, 1}) {
+        const Source& source = i == 0 ? *program.vertex : *program.fragment;
+        SCOPED_TRACE(source.name);
+        const std::string text = program.prefix + source.text;
+        const bool plain = program.prefix.empty();
+        const std::string checked = plain ? text : std::regex_replace(text, std::regex(": require"), ": enable");
+        const test::Finished run = validate({}, checked, source.stage, plain ? "110" : "130");
+        EXPECT_EQ(run.exitCode, 0) << run.out << run.err << text;
+        // As the driver's preprocessor leaves it: comments and inactive branches removed.
+        const test::Finished preprocessed = validate({"-E"}, text, source.stage, "110");
+        EXPECT_EQ(preprocessed.exitCode, 0) << preprocessed.out << preprocessed.err;
+        std::istringstream lines(preprocessed.out);
+        bool begun = false, required = false;
+        for (std::string line; std::getline(lines, line);) {
+            if (line.starts_with("#extension")) {
+                EXPECT_FALSE(begun) << "after a declaration: " << line;
+                required = required || line == "#extension GL_EXT_gpu_shader4 : require";
+            }
+            begun = begun || (!line.empty() && !line.starts_with("#"));
         }
-        return declarations;
-    };
-    const Variant vertex{program.vertex, program.prefix};
-    const Variant fragment{program.fragment, program.prefix};
-    const std::string vertexText = preprocessed(vertex);
-    const std::string fragmentText = preprocessed(fragment);
-
-    const Declarations written = declared(vertexText, false);
-    const Declarations read = declared(fragmentText, false);
-    EXPECT_EQ(written, expected(vertex));
-    EXPECT_EQ(read, expected(fragment));
-    for (const auto& [name, declaration] : read) {
-        EXPECT_EQ(written.contains(name) ? written.at(name) : "not declared", declaration)
-            << "varying " << name << " in the vertex stage";
+        Declarations expected;
+        for (const auto& [name, type] : source.varyings) {
+            const bool flat = (name == "N" && program.prefix.starts_with("#define FLAT\n")) ||
+                              (name == "vTexCoord" && program.prefix.find("FLAT_TEX") != std::string::npos);
+            expected[name] = (flat ? "flat " : "") + type;
+            EXPECT_TRUE(required || !flat) << name << " is flat without GL_EXT_gpu_shader4";
+        }
+        EXPECT_EQ(declared(preprocessed.out, false), expected);
+        uniforms[i] = declared(preprocessed.out, true);
     }
-
-    const Declarations vertexUniforms = declared(vertexText, true);
-    for (const auto& [name, type] : declared(fragmentText, true)) {
-        if (vertexUniforms.contains(name)) {
-            EXPECT_EQ(vertexUniforms.at(name), type) << "uniform " << name << " in the two stages";
-        }
+    for (const auto& [name, type] : uniforms[1]) {
+        EXPECT_EQ(uniforms[0].contains(name) ? uniforms[0].at(name) : type, type) << "uniform " << name << " in both";
     }
 }
 
