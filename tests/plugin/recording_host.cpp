@@ -1,126 +1,140 @@
 #include "tests/plugin/recording_host.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 namespace zel::test {
 namespace {
 
-// The basic suite's functions take no host pointer: they reach the newest live host through this.
-RecordingHost* gCurrent = nullptr;
-
-// Any non-null address will do: the module hands suite tables back without reading them here.
-const int kSuiteTable = 0;
+using H = RecordingHost;
+H* gCurrent = nullptr;  // for the calls that carry no effect reference
 
 }  // namespace
 
 RecordingHost::RecordingHost() : previous_(gCurrent)
 {
     gCurrent = this;
+    for (PF_ParamDef& def : defs_) {
+        array_.push_back(&def);
+    }
     basic_.AcquireSuite = [](const char* name, int32_t version, const void** suite) -> SPErr {
-        gCurrent->log.push_back("acquire " + std::string(name) + " " + std::to_string(version));
-        const auto offer = gCurrent->offered.find({name, version});
-        *suite = offer != gCurrent->offered.end() ? offer->second : nullptr;
-        return *suite != nullptr ? kSPNoError : kSPSuiteNotFoundError;
+        const auto offer = current().offered.find({name, version});
+        const bool found = offer != current().offered.end();
+        *suite = found ? offer->second : nullptr;
+        return current().note(words("acquire", name, version), found ? kSPNoError : kSPSuiteNotFoundError);
     };
     basic_.ReleaseSuite = [](const char* name, int32_t version) {
-        gCurrent->log.push_back("release " + std::string(name) + " " + std::to_string(version));
-        return gCurrent->releaseResult;
+        return SPErr(current().note(words("release", name, version), current().releaseResult));
     };
     utils.ansi.sprintf = std::sprintf;
     utils.ansi.strcpy = [](char* dest, const char* src) {
-        gCurrent->log.push_back("strcpy " + std::string(src));
+        current().note(words("strcpy", src));
         return std::strcpy(dest, src);
     };
     in_data.inter.add_param = [](PF_ProgPtr ref, int32_t index, PF_ParamDef* def) {
-        RecordingHost& host = of(ref);
-        if (host.added.size() + host.entries("add_param failed").size() == std::size_t(host.failAddParamAt)) {
-            host.log.push_back("add_param failed");
-            return host.addParamError;
+        if (of(ref).added.size() == std::size_t(of(ref).failAddParamAt)) {
+            of(ref).failAddParamAt = -1;  // once: an effect that went on would add the rest
+            return of(ref).note("add_param failed", of(ref).addParamError);
         }
-        host.log.push_back("add_param " + std::to_string(index));
-        host.added.push_back(*def);
-        return PF_Err{PF_Err_NONE};
+        of(ref).added.push_back(*def);
+        return of(ref).note(words("add_param", index));
     };
-    in_data.inter.checkout_param = [](PF_ProgPtr ref, int32_t index, int32_t time, int32_t, uint32_t,
+    in_data.inter.checkout_param = [](PF_ProgPtr ref, int32_t index, int32_t time, int32_t step, uint32_t scale,
                                       PF_ParamDef* def) {
-        RecordingHost& host = of(ref);
-        if (index == host.failCheckoutAt) {
-            host.log.push_back("checkout failed " + std::to_string(index));
-            return host.checkoutError;
+        H& h = of(ref);
+        h.checkedOut[def] = index;
+        if (index == h.failCheckoutAt) {
+            return h.note(words("checkout failed", index), h.checkoutError);
         }
-        host.log.push_back("checkout " + std::to_string(index));
-        host.checkoutTimes.emplace_back(index, time);
-        def->u.fs_d.value = index;
-        def->param_type = PF_Param_FLOAT_SLIDER;
-        return PF_Err{PF_Err_NONE};
+        *def = h.param(index);
+        if (h.onCheckout) {
+            h.onCheckout(index, time, *def);
+        }
+        return h.note(words("checkout", index, "at", time, "step", step, "scale", scale));
     };
     in_data.inter.checkin_param = [](PF_ProgPtr ref, PF_ParamDef* def) {
-        of(ref).log.push_back("checkin " + std::to_string(static_cast<int>(def->u.fs_d.value)));
+        const auto found = of(ref).checkedOut.find(def);
+        return of(ref).note(words("checkin", found != of(ref).checkedOut.end() ? found->second : -1),
+                            of(ref).checkinResult);
+    };
+    worldSuite.PF_GetPixelFormat = [](const PF_EffectWorld* world, PF_PixelFormat* format) {
+        *format = current().formats.contains(world->data) ? current().formats[world->data] : PF_PixelFormat_ARGB32;
         return PF_Err{PF_Err_NONE};
     };
-    in_data.utils = &utils;
-    in_data.effect_ref = reinterpret_cast<PF_ProgPtr>(this);
-    in_data.version = {13, 28};
-    in_data.appl_id = PF_APPL_ID_COMPOSITOR;
-    in_data.width = 1920;
-    in_data.height = 1080;
-    in_data.downsample_x = in_data.downsample_y = in_data.pixel_aspect_ratio = {1, 1};
-    in_data.current_time = 48;
-    in_data.time_step = 1;
-    in_data.time_scale = 24;
-    in_data.pica_basicP = &basic_;
+    colorSuite.PF_GetFloatingPointColorFromColorDef = [](PF_ProgPtr ref, const PF_ParamDef*, PF_PixelFloat* color) {
+        *color = of(ref).floatColor;
+        return of(ref).note("float_color", of(ref).floatColorResult);
+    };
+    paramUtils.PF_UpdateParamUI = [](PF_ProgPtr ref, int32_t index, const PF_ParamDef* def) {
+        of(ref).uiUpdates.emplace_back(index, *def);
+        return of(ref).note(words("update_ui", index));
+    };
+    offerSuite(kPFWorldSuite, 2, &worldSuite);
+    offerSuite(kPFColorParamSuite, 1, &colorSuite);
+    offerSuite(kPFParamUtilsSuite, 2, &paramUtils);
 
-    for (PF_EffectWorld* world : {&inputWorld, &outputWorld}) {
-        world->rowbytes = 7680;
-        world->width = 1920;
-        world->height = 1080;
-    }
-    smartCallbacks.checkout_layer_pixels = [](PF_ProgPtr ref, int32_t id, PF_EffectWorld** pixels) {
-        RecordingHost& host = of(ref);
-        host.log.push_back("checkout input " + std::to_string(id));
-        *pixels = host.inputNull ? nullptr : &host.inputWorld;
-        return host.inputError;
+    smartCallbacks.checkout_layer_pixels = [](PF_ProgPtr ref, int32_t id, PF_EffectWorld** world) {
+        *world = of(ref).inputAnswer;
+        return of(ref).note(words("checkout input", id), of(ref).inputError);
     };
-    smartCallbacks.checkout_output = [](PF_ProgPtr ref, PF_EffectWorld** output) {
-        RecordingHost& host = of(ref);
-        host.log.push_back("checkout output");
-        *output = host.outputNull ? nullptr : &host.outputWorld;
-        return host.outputError;
+    smartCallbacks.checkout_output = [](PF_ProgPtr ref, PF_EffectWorld** world) {
+        *world = of(ref).outputAnswer;
+        return of(ref).note("checkout output", of(ref).outputError);
     };
-    smartExtra = {&smartInput, &smartCallbacks};
     preRenderCallbacks.checkout_layer = [](PF_ProgPtr ref, int32_t index, int32_t id, const PF_RenderRequest* request,
                                            int32_t time, int32_t, uint32_t, PF_CheckoutResult* result) {
-        RecordingHost& host = of(ref);
-        host.log.push_back("checkout layer " + std::to_string(index) + " id " + std::to_string(id) + " at " +
-                           std::to_string(time));
-        host.layerRequests.push_back(*request);
-        result->result_rect = {1, 2, 3, 4};
-        result->max_result_rect = {5, 6, 7, 8};
-        return host.layerCheckoutError;
+        of(ref).layerRequests.push_back(*request);
+        result->result_rect = result->max_result_rect = {1, 2, 3, 4};  // an answer the effect must not pass on
+        return of(ref).note(words("checkout layer", index, "id", id, "at", time), of(ref).layerCheckoutError);
     };
-    preRenderExtra = {&preRenderInput, &preRenderOutput, &preRenderCallbacks};
+
+    in_data.utils = &utils;
+    in_data.effect_ref = reinterpret_cast<PF_ProgPtr>(this);
+    in_data.pica_basicP = &basic_;
+    in_data.version = {13, 28};
+    in_data.appl_id = PF_APPL_ID_COMPOSITOR;
+    in_data.width = output.width = inputWorld.width = outputWorld.width = 1920;
+    in_data.height = output.height = inputWorld.height = outputWorld.height = 1080;
+    inputWorld.rowbytes = outputWorld.rowbytes = 7680;
+    in_data.downsample_x = in_data.downsample_y = in_data.pixel_aspect_ratio = {1, 1};
+    in_data.current_time = 48;
+    in_data.time_step = in_data.local_time_step = 1;
+    in_data.total_time = 100;
+    in_data.time_scale = 24;
 }
 
 RecordingHost::~RecordingHost() { gCurrent = previous_; }
+RecordingHost& RecordingHost::of(PF_ProgPtr effect_ref) { return *reinterpret_cast<RecordingHost*>(effect_ref); }
+RecordingHost& RecordingHost::current() { return *gCurrent; }
 
-void RecordingHost::offerSuite(const std::string& name, int version, const void* table)
+PF_Err RecordingHost::note(const std::string& entry, PF_Err answer)
 {
-    offered[{name, version}] = table != nullptr ? table : &kSuiteTable;
+    log.push_back(entry);
+    return answer;
 }
 
-std::vector<std::string> RecordingHost::entries(const std::string& prefix) const
+std::vector<std::string> RecordingHost::entries(std::initializer_list<std::string> prefixes) const
 {
     std::vector<std::string> found;
-    for (const std::string& entry : log) {
-        if (entry.starts_with(prefix)) {
-            found.push_back(entry);
-        }
-    }
+    std::ranges::copy_if(log, std::back_inserter(found), [&](const std::string& entry) {
+        return std::ranges::any_of(prefixes, [&](const std::string& prefix) { return entry.starts_with(prefix); });
+    });
     return found;
 }
 
-RecordingHost& RecordingHost::of(PF_ProgPtr effect_ref) { return *reinterpret_cast<RecordingHost*>(effect_ref); }
-RecordingHost& RecordingHost::current() { return *gCurrent; }
+void RecordingHost::withdraw(const std::string& name)
+{
+    std::erase_if(offered, [&](const auto& offer) { return offer.first.first == name; });
+}
+
+PF_LayerDef RecordingHost::makeWorld(int width, int height, PF_PixelFormat format)
+{
+    const int rowbytes = width * (format == PF_PixelFormat_ARGB128 ? 16 : format == PF_PixelFormat_ARGB64 ? 8 : 4);
+    void* data = pixels.emplace_back(std::size_t(std::max(rowbytes * height, 1))).data();
+    formats[data] = format;
+    const std::int32_t flags = format == PF_PixelFormat_ARGB64 ? PF_WorldFlag_DEEP : 0;
+    return {data, rowbytes, width, height, {}, flags, {}, 0, 0, nullptr};
+}
 
 }  // namespace zel::test
