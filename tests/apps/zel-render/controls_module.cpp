@@ -8,19 +8,15 @@ namespace {
 
 enum Index { kShape = 1, kCorner, kCount };
 
-PF_ParamDef named(PF_ParamType type, const char* name)
-{
-    PF_ParamDef def{};
-    def.param_type = type;
-    std::strcpy(def.name, name);
-    return def;
-}
-
 PF_Err addControls(PF_InData* in, PF_OutData* out)
 {
-    PF_ParamDef shape = named(PF_Param_POPUP, "Shape");
+    PF_ParamDef shape{};
+    shape.param_type = PF_Param_POPUP;
+    std::strcpy(shape.name, "Shape");
     shape.u.pd = {1, 2, 1, "Round|Square"};
-    PF_ParamDef corner = named(PF_Param_FLOAT_SLIDER, "Corner");
+    PF_ParamDef corner{};
+    corner.param_type = PF_Param_FLOAT_SLIDER;
+    std::strcpy(corner.name, "Corner");
     corner.u.fs_d = {0.5, 0, 1, 0, 1, 0.5, 2, 0, 0, 0};
     out->num_params = kCount;
     const PF_Err err = in->inter.add_param(in->effect_ref, -1, &shape);

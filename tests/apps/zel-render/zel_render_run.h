@@ -1,122 +1,75 @@
-// zel-render run as a program, as a user runs it: the fixture of the tests that drive the real
-// binary against the real module, and what they read back.
+// zel-render run as a user runs it, in a directory of the test's own that also holds its log and
+// preferences, and what the tests read back from the files it writes.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <OpenImageIO/imagebuf.h>
-#include <sys/wait.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <map>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "tests/support/child_process.h"
 #include "tests/support/scratch_directory.h"
+#include "tests/support/text.h"
 
 namespace zelrender {
 
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+namespace fs = std::filesystem;
+using zel::test::contains;
+using zel::test::Finished;
+using zel::test::readText;
+using zel::test::writeText;
 
-inline std::string contents(const std::filesystem::path& path)
+// The lines of `text`, a last one without its newline included.
+inline std::size_t lines(const std::string& text)
 {
-    std::ostringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
+    const auto ends = static_cast<std::size_t>(std::ranges::count(text, '\n'));
+    return ends + (text.empty() || text.ends_with('\n') ? 0 : 1);
 }
 
-inline std::string shellQuoted(const std::string& word)
-{
-    std::string quoted = "'";
-    for (char c : word) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
-inline bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
-// What zel-render says on stderr, with the times in its summary line replaced by "T", so that it
-// reads the same however long the run took: "... in T, T per frame".
+// stderr with the times of the summary line as "T", the same however long the run took.
 inline std::string timesHidden(const std::string& err)
 {
     return std::regex_replace(err, std::regex(" in [^,\n]+, [^\n]+ per frame\n"),
                               " in T, T per frame\n");
 }
 
-// Runs `command` in a shell; returns its exit code and stdout, with stderr read from `errFile`
-// where the command sends it.
-inline Outcome runShell(const std::string& command, const std::filesystem::path& errFile)
+// Every name in `dir`: a temporary file left behind shows too.
+inline std::set<std::string> filesIn(const fs::path& dir)
 {
-    Outcome result;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        result.out.append(buffer, n);
+    std::set<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
+        names.insert(entry.path().filename().string());
     }
-    const int status = ::pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.err = contents(errFile);
-    return result;
+    return names;
 }
 
-class ZelRender : public ::testing::Test {
-protected:
-    // Runs zel-render in this test's own directory, with its log under `stateHome` and its
-    // preferences in the directory, `environment` added, and stdout and stderr kept apart.
-    Outcome run(const std::vector<std::string>& arguments, const std::string& stateHome = "") const
-    {
-        std::string command =
-            "cd " + shellQuoted(dir_.string()) + " && " +
-            "XDG_STATE_HOME=" + shellQuoted(stateHome.empty() ? dir_.string() : stateHome) +
-            " XDG_CONFIG_HOME=" + shellQuoted(dir_.string());
-        for (const auto& [name, value] : environment) {
-            command += " " + name + "=" + shellQuoted(value);
-        }
-        command += " " + shellQuoted(ZEL_RENDER_PATH);
-        for (const std::string& argument : arguments) {
-            command += " " + shellQuoted(argument);
-        }
-        command += " 2>" + shellQuoted((dir_ / "stderr").string());
-        return runShell(command, dir_ / "stderr");
-    }
-
-    std::filesystem::path log() const { return dir_ / "zel" / "zel-render.log"; }
-    std::filesystem::path preferences() const { return dir_ / "zel" / "preferences.ini"; }
-
-    zel::test::ScratchDirectory scratch_{"zel-render-cli"};
-    std::filesystem::path dir_ = scratch_.path();
-    std::map<std::string, std::string> environment;  // variables set for zel-render
-};
-
-// A written frame: its size, its channels' type and their values as fractions of the file's
-// range, red, green, blue and alpha per pixel, alpha as stored.
+// A written image: its size, its channels' type, and red, green, blue and alpha per pixel as
+// fractions of the file's range, alpha as stored.
 struct Frame {
     int width = 0;
     int height = 0;
     OIIO::TypeDesc type;
     std::vector<float> rgba;
 
-    const float* at(int x, int y) const
+    // Channel `c` (0 red to 3 alpha) of every pixel.
+    std::vector<float> channel(int c) const
     {
-        return &rgba[static_cast<std::size_t>((y * width + x) * 4)];
+        std::vector<float> values;
+        for (std::size_t i = static_cast<std::size_t>(c); i < rgba.size(); i += 4) {
+            values.push_back(rgba[i]);
+        }
+        return values;
     }
 };
 
-inline Frame readFrame(const std::filesystem::path& file)
+inline Frame readFrame(const fs::path& file)
 {
     OIIO::ImageSpec config;
     config.attribute("oiio:UnassociatedAlpha", 1);
@@ -132,17 +85,37 @@ inline Frame readFrame(const std::filesystem::path& file)
     return frame;
 }
 
-// The files in `dir` with `extension`, and every hidden one: a temporary file left behind shows.
-inline std::set<std::string> filesIn(const std::filesystem::path& dir, const std::string& extension)
-{
-    std::set<std::string> names;
-    for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator(dir)) {
-        const std::string name = entry.path().filename().string();
-        if (entry.path().extension() == extension || name.front() == '.') {
-            names.insert(name);
-        }
+class ZelRender : public ::testing::Test {
+protected:
+    static std::vector<std::string> command(std::vector<std::string> arguments)
+    {
+        arguments.insert(arguments.begin(), ZEL_RENDER_PATH);
+        return arguments;
     }
-    return names;
-}
+
+    // Run in the test's directory, which is also its state and configuration home unless
+    // `environment` names another.
+    zel::test::ProgramOptions options(zel::test::EnvironmentChanges environment = {}) const
+    {
+        for (const char* name : {"XDG_STATE_HOME", "XDG_CONFIG_HOME"}) {
+            if (std::ranges::none_of(environment, [&](auto& change) { return change.first == name; })) {
+                environment.emplace_back(name, dir_.string());
+            }
+        }
+        return {environment, dir_};
+    }
+
+    Finished run(const std::vector<std::string>& arguments,
+                 const zel::test::EnvironmentChanges& environment = {}) const
+    {
+        return zel::test::runProgram(command(arguments), std::chrono::minutes(2),
+                                     options(environment));
+    }
+
+    fs::path log() const { return dir_ / "zel" / "zel-render.log"; }
+
+    zel::test::ScratchDirectory scratch_{"zel-render"};
+    const fs::path dir_ = scratch_.path();
+};
 
 }  // namespace zelrender
