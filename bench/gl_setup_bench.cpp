@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/entry/opengl_setup.h"
+#include "plugin/render/shared_gl_state.h"
 
 namespace {
 
@@ -31,10 +31,10 @@ double timeOneSetup()
         ::close(channel[0]);
         std::fclose(stdout);  // the set-up's console lines are not part of the measurement
         const auto start = std::chrono::steady_clock::now();
-        zel::InitializeOpenGL(zel::defaultOpenGLSetupEnvironment());
+        zel::sharedGL().initialize(zel::defaultOpenGLSetupEnvironment());
         const double ms = std::chrono::duration<double, std::milli>(
                               std::chrono::steady_clock::now() - start).count();
-        const double result = zel::gSharedContext != nullptr ? ms : -1;
+        const double result = zel::sharedGL().gSharedContext() != nullptr ? ms : -1;
         const bool sent = ::write(channel[1], &result, sizeof result) == sizeof result;
         _exit(sent ? 0 : 1);
     }

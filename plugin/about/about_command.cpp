@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "plugin/about/about_box.h"
-#include "plugin/entry/opengl_setup.h"
+#include "plugin/render/shared_gl_state.h"
 
 namespace zel {
 namespace {
@@ -47,7 +47,7 @@ PF_Err About(PF_InData* in_data, PF_OutData*, PF_ParamDef**, PF_LayerDef*)
     format(in_data, versionLine, "v%d.%d.%d. %s ", kMajorVersion, kMinorVersion, kBugVersion,
            kWebAddress);
     showVeltranoAboutBox(kModalCode, gInstance, nullptr, kTitle, kBundleIdentifier, productLine,
-                         versionLine, g_openglInfo);
+                         versionLine, sharedGL().g_openglInfo());
     return PF_Err_NONE;
 }
 

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "plugin/entry/opengl_setup.h"
 #include "plugin/entry/persistent_mp.h"
 #include "plugin/host/host_identity.h"
+#include "plugin/render/shared_gl_state.h"
 
 namespace zel {
 
@@ -22,7 +22,7 @@ PF_Err GlobalSetup(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef** /*par
                             PF_OutFlag2_SUPPORTS_SMART_RENDER | PF_OutFlag2_FLOAT_COLOR_AWARE;
     std::printf("global setup\n");
     AEGP_SetPersistentMP(in_data, kMatchName, 0);
-    InitializeOpenGL(defaultOpenGLSetupEnvironment());
+    sharedGL().initialize(defaultOpenGLSetupEnvironment());
     return PF_Err_NONE;
 }
 
@@ -32,7 +32,7 @@ PF_Err GlobalSetdown(PF_InData* in_data, PF_OutData* /*out_data*/, PF_ParamDef**
     if (isHost(in_data, PF_APPL_ID_EDITOR)) {
         return PF_Interrupt_CANCEL;
     }
-    ShutdownOpenGL(platform::eglContextPlatform());
+    sharedGL().shutdown(platform::eglContextPlatform());
     return PF_Err_NONE;
 }
 

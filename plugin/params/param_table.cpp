@@ -1,6 +1,12 @@
 #include "plugin/params/param_table.h"
 
+#include <algorithm>
+#include <iterator>
 #include <stdexcept>
+#include <string_view>
+#include <utility>
+
+#include "plugin/params/choices.h"
 
 namespace zel::params {
 namespace {
@@ -182,7 +188,7 @@ constexpr std::array kParams = {
     end(kVisibilityEnd, 62),
 
     popup(kMemoryCheck, "Memory Check", 100,
-          "Auto|Off|256MB|512MB|1GB|2GB|3GB|4GB|6GB|8GB|12GB|16GB", 1),
+          "Auto|Off|256MB|512MB|1GB|2GB|3GB|4GB|6GB|8GB|12GB|16GB", number(MemoryCheck::Auto)),
 };
 
 constexpr bool indicesFollowTableOrder()
@@ -197,6 +203,65 @@ constexpr bool indicesFollowTableOrder()
 
 static_assert(kParams.size() == kParamCount - 1, "the effect adds parameters 1 to 114");
 static_assert(indicesFollowTableOrder(), "each row sits at its own index");
+
+constexpr int countChoices(std::string_view choices)
+{
+    int count = 1;
+    for (char c : choices) {
+        count += c == '|' ? 1 : 0;
+    }
+    return count;
+}
+
+// Every pop-up and the number of choices its enumeration names (its last enumerator).
+constexpr std::pair<int, int> kNamedChoices[] = {
+    {kReduceGeometry, number(ReduceGeometry::Sixteenth)},
+    {kTessalate, number(Tessellation::Quads)},
+    {kFractalType, number(FractalType::MultiSmoothRidge)},
+    {kZRange, number(ZRange::Compress)},
+    {kShader, number(Shader::Flat)},
+    {kDraw, number(Draw::FrontFillBackWire)},
+    {kBlend, number(Blend::SuperAdd)},
+    {kDepthBuf, number(DepthBuffer::On)},
+    {kSecondPass, number(SecondPass::Wireframe)},
+    {kAmbientOcclusion, number(AmbientOcclusion::Dither3)},
+    {kFalloff, number(Falloff::DistanceSquared)},
+    {kTextureFilter, number(TextureFilter::SolidFace)},
+    {kTextureCoordinates, number(TextureCoordinates::XNoiseZ)},
+    {kMemoryCheck, static_cast<int>(std::size(kMemoryBudgets))},
+};
+
+constexpr bool everyPopupHasItsNamedChoices()
+{
+    int popups = 0;
+    for (const ParamSpec& param : kParams) {
+        popups += param.kind == Kind::Popup ? 1 : 0;
+    }
+    for (const auto& [index, named] : kNamedChoices) {
+        const ParamSpec& param = kParams[static_cast<std::size_t>(index - 1)];
+        if (param.kind != Kind::Popup || countChoices(param.choices) != named) {
+            return false;
+        }
+    }
+    return popups == static_cast<int>(std::size(kNamedChoices));
+}
+
+// The budgets are listed with the texts of their choices, which must be the control's own.
+constexpr bool memoryBudgetsFollowTheChoices()
+{
+    std::string_view choices = kParams[kMemoryCheck - 1].choices;
+    for (const MemoryBudget& budget : kMemoryBudgets) {
+        const std::string_view choice = choices.substr(0, choices.find('|'));
+        if (choice != budget.choice) {
+            return false;
+        }
+        choices.remove_prefix(std::min(choices.size(), choice.size() + 1));
+    }
+    return choices.empty();
+}
+
+static_assert(everyPopupHasItsNamedChoices(), "each pop-up's enumeration names all its choices");
+static_assert(memoryBudgetsFollowTheChoices(), "one budget per Memory Check choice, in order");
 
 }  // namespace
 
@@ -215,11 +280,7 @@ const ParamSpec& paramAt(int index)
 
 int choiceCount(const char* choices)
 {
-    int count = 1;
-    for (const char* c = choices; *c != '\0'; ++c) {
-        count += (*c == '|') ? 1 : 0;
-    }
-    return count;
+    return countChoices(choices);
 }
 
 }  // namespace zel::params

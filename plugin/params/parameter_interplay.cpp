@@ -1,6 +1,7 @@
 #include "plugin/params/parameter_interplay.h"
 
 #include "plugin/host/aefx_suites.h"
+#include "plugin/params/choices.h"
 #include "plugin/params/param_table.h"
 
 namespace zel {
@@ -15,24 +16,33 @@ struct EnableRule {
     bool (*enabledFor)(int choice);
 };
 
-constexpr bool isDensity(int shader) { return shader == 1; }
-constexpr bool isLit(int shader) { return shader != 1; }
+constexpr bool isDensity(int shader) { return shader == number(Shader::Density); }
+constexpr bool isLit(int shader) { return !isDensity(shader); }
+constexpr bool drawsLines(int draw)
+{
+    return draw == number(Draw::Wireframe) || draw == number(Draw::FrontFillBackWire);
+}
+constexpr bool drawsPoints(int draw) { return draw == number(Draw::Points); }
+constexpr bool occludes(int ao) { return ao != number(AmbientOcclusion::Off); }
+constexpr bool fallsOff(int falloff) { return falloff != number(Falloff::None); }
+constexpr bool rampsSmoothly(int falloff) { return falloff == number(Falloff::Smooth); }
+constexpr bool limitsZ(int range) { return range != number(ZRange::Unlimited); }
 
 constexpr EnableRule kEnableRules[] = {
     {kDensityAffect, kShader, isDensity},
     {kNormalAffect, kShader, isDensity},
     {kSpecular, kShader, isLit},
     {kSpecularShininess, kShader, isLit},
-    {kLineSize, kDraw, [](int draw) { return draw == 2 || draw == 4; }},  // wireframe, or back wire
-    {kPointSize, kDraw, [](int draw) { return draw == 3; }},
-    {kAOIntensity, kAmbientOcclusion, [](int ao) { return ao >= 2; }},
-    {kAORadius, kAmbientOcclusion, [](int ao) { return ao >= 2; }},
-    {kAOLift, kAmbientOcclusion, [](int ao) { return ao >= 2; }},
-    {kAOScale, kAmbientOcclusion, [](int ao) { return ao >= 2; }},
-    {kRadius, kFalloff, [](int falloff) { return falloff >= 2; }},
-    {kDistance, kFalloff, [](int falloff) { return falloff == 2; }},  // the smooth ramp only
-    {kZMin, kZRange, [](int range) { return range != 1; }},
-    {kZMax, kZRange, [](int range) { return range != 1; }},
+    {kLineSize, kDraw, drawsLines},
+    {kPointSize, kDraw, drawsPoints},
+    {kAOIntensity, kAmbientOcclusion, occludes},
+    {kAORadius, kAmbientOcclusion, occludes},
+    {kAOLift, kAmbientOcclusion, occludes},
+    {kAOScale, kAmbientOcclusion, occludes},
+    {kRadius, kFalloff, fallsOff},
+    {kDistance, kFalloff, rampsSmoothly},
+    {kZMin, kZRange, limitsZ},
+    {kZMax, kZRange, limitsZ},
 };
 
 void updateEnabledControls(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef** params)

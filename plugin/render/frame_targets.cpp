@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "plugin/entry/opengl_setup.h"
+#include "plugin/render/shared_gl_state.h"
 #include "plugin/host/aefx_suites.h"
 #include "plugin/render/gl_diagnostics.h"
 #include "plugin/render/memory_check.h"
@@ -156,7 +156,7 @@ PF_Err allocateFrameTargets(FrameContext& frame)
     glGetIntegerv(GL_MAX_SAMPLES_EXT, &maxSamples);
     frame.sampleCount = std::min(maxSamples, v.multisampleRequest);
 
-    if (const std::optional<std::int64_t> budgetKb = memoryBudgetKb(v.memoryCheck, free_mem_kb)) {
+    if (const std::optional<std::int64_t> budgetKb = memoryBudgetKb(v.memoryCheck, sharedGL().free_mem_kb())) {
         const FrameMemory need{v.bufferWidth, v.bufferHeight, frame.sampleCount, v.ssaoEnabled,
                                v.textureMode, v.textureLayer.width, v.textureLayer.height,
                                v.bitsPerChannel};

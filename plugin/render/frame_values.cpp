@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "plugin/host/downsample.h"
+#include "plugin/params/choices.h"
 #include "plugin/params/param_table.h"
 
 namespace zel {
@@ -22,7 +23,11 @@ public:
 
     double slider(int index) const { return params_[index]->u.fs_d.value; }
     double percent(int index) const { return slider(index) * 0.01; }
-    int popup(int index) const { return params_[index]->u.pd.value; }
+    template <class Choice>
+    Choice popup(int index) const
+    {
+        return static_cast<Choice>(params_[index]->u.pd.value);
+    }
     const PF_ParamDef& def(int index) const { return *params_[index]; }
 
 private:
@@ -71,28 +76,50 @@ void fetchColor(const ParamReader& p, const FloatColorSource& floatColor, int in
     }
 }
 
+void readGrid(const ParamReader& p, const FrameValues& v, SurfaceGrid& g)
+{
+    g.sizeX = p.slider(kSizeX);
+    g.sizeY = p.slider(kSizeY);
+    g.verticesX = rounded(p.slider(kVerticesX));
+    g.verticesY = rounded(p.slider(kVerticesY));
+    g.reduceGeometry = p.popup<ReduceGeometry>(kReduceGeometry);
+    g.autoScaleX = v.downsampleX;
+    g.autoScaleY = v.downsampleY;
+    g.stepX = rounded(p.slider(kXStep));
+    g.stepY = rounded(p.slider(kYStep));
+    g.translateX = p.def(kPositionXY).u.td.x_value / 65536.0 / v.downsampleX;
+    g.translateY = p.def(kPositionXY).u.td.y_value / 65536.0 / v.downsampleY;
+    g.translateZ = p.slider(kPositionZ);
+    g.rotateX = p.slider(kRotateX);
+    g.rotateY = p.slider(kRotateY);
+    g.rotateZ = p.slider(kRotateZ);
+    g.scrollX = p.slider(kScrollX);
+    g.scrollY = p.slider(kScrollY);
+    g.opacity = p.percent(kOpacity);
+    g.nudge = p.percent(kNudgeColors);
+    g.texScaleX = p.slider(kTextureScaleX);
+    g.texScaleY = p.slider(kTextureScaleY);
+    g.instances = rounded(p.slider(kInstances));
+    g.repeatTranslateX = p.slider(kRTranslateX);
+    g.repeatTranslateY = p.slider(kRTranslateY);
+    g.repeatTranslateZ = p.slider(kRTranslateZ);
+    g.repeatRotateX = p.slider(kRRotateX);
+    g.repeatRotateY = p.slider(kRRotateY);
+    g.repeatRotateZ = p.slider(kRRotateZ);
+    g.repeatScale = p.percent(kRScale);
+    g.repeatOpacity = p.percent(kROpacity);
+    g.draw = p.popup<Draw>(kDraw);
+    g.tessellation = p.popup<Tessellation>(kTessalate);
+}
+
 void readGeometry(const ParamReader& p, FrameValues& v)
 {
-    v.verticesX = rounded(p.slider(kVerticesX));
-    v.verticesY = rounded(p.slider(kVerticesY));
-    v.stepX = rounded(p.slider(kXStep));
-    v.stepY = rounded(p.slider(kYStep));
-    v.instances = rounded(p.slider(kInstances));
+    readGrid(p, v, v.grid);
     v.multisampleRequest = multisampleRequestOf(p.slider(kMultisample));
-    v.translateX = p.def(kPositionXY).u.td.x_value / 65536.0 / v.downsampleX;
-    v.translateY = p.def(kPositionXY).u.td.y_value / 65536.0 / v.downsampleY;
-    v.translateZ = p.slider(kPositionZ);
-    v.rotateX = p.slider(kRotateX);
-    v.rotateY = p.slider(kRotateY);
-    v.rotateZ = p.slider(kRotateZ);
-    v.sizeX = p.slider(kSizeX);
-    v.sizeY = p.slider(kSizeY);
     v.bendX = p.slider(kBendX);
     v.bendY = p.slider(kBendY);
     v.fbendX = p.slider(kFBendX);
     v.fbendY = p.slider(kFBendY);
-    v.reduceGeometry = p.popup(kReduceGeometry);
-    v.tessellation = p.popup(kTessalate);
 }
 
 void readNoise(const ParamReader& p, FrameValues& v)
@@ -106,15 +133,13 @@ void readNoise(const ParamReader& p, FrameValues& v)
         v.frequency[i] = v.frequencyPercent[i] * v.F;
     }
     v.complexity = rounded(p.slider(kComplexity));
-    v.fractalType = p.popup(kFractalType);
+    v.fractalType = p.popup<FractalType>(kFractalType);
     v.octScale = p.slider(kOctScale);
     v.octMult = p.slider(kOctMult);
     v.offsetX = p.slider(kOffsetX);
     v.offsetY = p.slider(kOffsetY);
     v.offsetZ = p.slider(kOffsetZ);
     v.evolution = p.slider(kEvolution);
-    v.scrollX = p.slider(kScrollX);
-    v.scrollY = p.slider(kScrollY);
     v.loopX = p.slider(kLoopX);
     v.loopY = p.slider(kLoopY);
     v.loopZ = p.slider(kLoopZ);
@@ -126,12 +151,12 @@ void readNoise(const ParamReader& p, FrameValues& v)
     }
     v.noiseNormaliser = v.octaveSum > 0 ? 1.0 / v.octaveSum : 1.0;
 
-    const int zRange = p.popup(kZRange);
-    v.zFloor = zRange == 1 ? -100000.0 : p.slider(kZMin);
-    v.zCeil = zRange == 1 ? 100000.0 : p.slider(kZMax);
+    const auto zRange = p.popup<ZRange>(kZRange);
+    v.zFloor = zRange == ZRange::Unlimited ? -100000.0 : p.slider(kZMin);
+    v.zCeil = zRange == ZRange::Unlimited ? 100000.0 : p.slider(kZMax);
     v.zMultiplier = 1.0;
     v.zAdd = p.slider(kZLift);
-    if (zRange == 3) {
+    if (zRange == ZRange::Compress) {
         const double half = (p.slider(kZMax) - p.slider(kZMin)) * 0.5;
         // Without octaves the fractal sum is 0, so any finite multiplier gives the same surface.
         v.zMultiplier = v.octaveSum > 0 ? half / v.octaveSum : 0.0;
@@ -146,34 +171,31 @@ void readNoise(const ParamReader& p, FrameValues& v)
 
 void readShading(const ParamReader& p, FrameValues& v)
 {
-    v.opacity = p.percent(kOpacity);
     v.ambient = p.percent(kAmbient);
     v.diffuse = p.percent(kDiffuse);
     v.specular = p.percent(kSpecular);
     v.shininess = p.slider(kSpecularShininess);
-    v.nudge = p.percent(kNudgeColors);
-    v.shader = p.popup(kShader);
-    v.draw = p.popup(kDraw);
+    v.shader = p.popup<Shader>(kShader);
     v.lineSize = p.slider(kLineSize);
     v.pointSize = p.slider(kPointSize);
-    v.blend = p.popup(kBlend);
-    v.depthBuffer = p.popup(kDepthBuf);
+    v.blend = p.popup<Blend>(kBlend);
+    v.depthBuffer = p.popup<DepthBuffer>(kDepthBuf);
     v.densityAffect = p.percent(kDensityAffect);
     v.normalAffect = p.percent(kNormalAffect);
-    v.secondPass = p.popup(kSecondPass);
+    v.secondPass = p.popup<SecondPass>(kSecondPass);
     v.spLineSize = p.slider(kSPLineSize);
-    v.ambientOcclusion = p.popup(kAmbientOcclusion);
-    v.ssaoEnabled = v.ambientOcclusion != 1;
+    v.ambientOcclusion = p.popup<AmbientOcclusion>(kAmbientOcclusion);
+    v.ssaoEnabled = v.ambientOcclusion != AmbientOcclusion::Off;
     v.aoIntensity = p.slider(kAOIntensity);
     v.aoRadius = p.slider(kAORadius);
     v.aoLift = p.slider(kAOLift);
     v.aoScale = p.slider(kAOScale);
-    v.memoryCheck = p.popup(kMemoryCheck);
-    v.flatQuadMode = v.tessellation == 2 && v.shader == 3;
+    v.memoryCheck = p.popup<MemoryCheck>(kMemoryCheck);
+    v.flatQuadMode = v.grid.tessellation == Tessellation::Quads && v.shader == Shader::Flat;
     // Normal blending would mix the occlusion target's depth with what lies behind it.
-    v.effectiveBlend = (v.blend == 2 && v.ssaoEnabled) ? 1 : v.blend;
+    v.effectiveBlend = (v.blend == Blend::Normal && v.ssaoEnabled) ? Blend::Off : v.blend;
 
-    v.falloff = p.popup(kFalloff);
+    v.falloff = p.popup<Falloff>(kFalloff);
     // A zero ramp length would make the smooth falloff undefined; a tiny one gives the hard edge
     // at "Radius" that the control's end suggests.
     const double distance = std::max(p.slider(kDistance), 1e-6);
@@ -183,7 +205,7 @@ void readShading(const ParamReader& p, FrameValues& v)
     v.Fr2 = static_cast<float>(radius * radius);
 }
 
-void readVisibilityTextureRepeater(const ParamReader& p, FrameValues& v)
+void readVisibilityAndTexture(const ParamReader& p, FrameValues& v)
 {
     v.nearClip = p.slider(kNear);
     const double far = p.slider(kNear) > p.slider(kFar) ? p.slider(kNear) + 0.001 : p.slider(kFar);
@@ -191,20 +213,9 @@ void readVisibilityTextureRepeater(const ParamReader& p, FrameValues& v)
     v.fogStart = p.slider(kFogStart);
     v.fogEnd = p.slider(kFogEnd);
 
-    v.textureFilter = p.popup(kTextureFilter);
+    v.textureFilter = p.popup<TextureFilter>(kTextureFilter);
     v.anisotropic = p.percent(kAnisotropic);
-    v.textureCoordinates = p.popup(kTextureCoordinates);
-    v.textureScaleX = p.slider(kTextureScaleX);
-    v.textureScaleY = p.slider(kTextureScaleY);
-
-    v.rOpacity = p.percent(kROpacity);
-    v.rScale = p.percent(kRScale);
-    v.rRotateX = p.slider(kRRotateX);
-    v.rRotateY = p.slider(kRRotateY);
-    v.rRotateZ = p.slider(kRRotateZ);
-    v.rTranslateX = p.slider(kRTranslateX);
-    v.rTranslateY = p.slider(kRTranslateY);
-    v.rTranslateZ = p.slider(kRTranslateZ);
+    v.textureCoordinates = p.popup<TextureCoordinates>(kTextureCoordinates);
 }
 
 }  // namespace
@@ -212,6 +223,11 @@ void readVisibilityTextureRepeater(const ParamReader& p, FrameValues& v)
 int bitsPerChannelOf(int pixelType)
 {
     return pixelType == 4 ? 32 : (pixelType == 0 ? 8 : 16);
+}
+
+int bytesPerPixel(int bitsPerChannel)
+{
+    return bitsPerChannel == 32 ? 16 : (bitsPerChannel == 16 ? 8 : 4);
 }
 
 int multisampleRequestOf(double multisample)
@@ -241,9 +257,9 @@ void readFrameValues(const PF_InData* in_data, PF_ParamDef** params, int pixelTy
     readGeometry(p, v);
     readNoise(p, v);
     readShading(p, v);
-    readVisibilityTextureRepeater(p, v);
+    readVisibilityAndTexture(p, v);
     fetchColor(p, floatColor, kFogColor, v.fogColor);
-    fetchColor(p, floatColor, kColor, v.color);
+    fetchColor(p, floatColor, kColor, v.grid.color);
     fetchColor(p, floatColor, kSPColor, v.spColor);
     computeLoop(v);
 }

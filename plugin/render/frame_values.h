@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "plugin/params/choices.h"
+#include "plugin/render/mesh/surface_grid.h"
 #include "sdk/pf_effect.h"
 
 namespace zel {
@@ -30,17 +32,10 @@ struct FrameValues {
     int bufferWidth = 0, bufferHeight = 0;
     double pixelAspect = 1;
 
-    // Geometry.
-    int verticesX = 0, verticesY = 0;
-    int stepX = 1, stepY = 1;
-    int instances = 1;
+    // Geometry: the grid and its instances, and the bends the shader applies.
+    SurfaceGrid grid;
     int multisampleRequest = 0;
-    double translateX = 0, translateY = 0, translateZ = 0;
-    double rotateX = 0, rotateY = 0, rotateZ = 0;
-    double sizeX = 0, sizeY = 0;
     double bendX = 0, bendY = 0, fbendX = 0, fbendY = 0;
-    int reduceGeometry = 1;
-    int tessellation = 1;
 
     // Noise.
     double F = 0;  // base frequency
@@ -48,14 +43,14 @@ struct FrameValues {
     std::array<double, 3> frequency{};
     std::array<double, 3> frequencyPercent{};  // "Frequency X/Y/Z" * 0.01
     int complexity = 0;
-    int fractalType = 1;
+    params::FractalType fractalType = params::FractalType::Regular;
     double octScale = 0, octMult = 0;
     double octaveSum = 0;
     double noiseNormaliser = 1;
     double zFloor = 0, zCeil = 0;
     double zAdd = 0, zMultiplier = 1;
     double epsilon = 0;
-    double offsetX = 0, offsetY = 0, offsetZ = 0, evolution = 0, scrollX = 0, scrollY = 0;
+    double offsetX = 0, offsetY = 0, offsetZ = 0, evolution = 0;  // the scroll is the grid's
 
     // Seamless loop.
     double loopX = 0, loopY = 0, loopZ = 0, loopEvolution = 0;
@@ -65,40 +60,36 @@ struct FrameValues {
     std::array<float, 4> Ex{}, Ey{}, Ez{}, Ox{};
 
     // Material and shading.
-    std::array<double, 3> color{}, spColor{}, fogColor{};  // 0..1
-    double opacity = 1, ambient = 1, diffuse = 1, specular = 1, shininess = 10, nudge = 1;
-    int shader = 1, draw = 1, blend = 3, depthBuffer = 1;
+    std::array<double, 3> spColor{}, fogColor{};  // 0..1; the surface colour is the grid's
+    double ambient = 1, diffuse = 1, specular = 1, shininess = 10;
+    params::Shader shader = params::Shader::Density;
+    params::Blend blend = params::Blend::Add;
+    params::DepthBuffer depthBuffer = params::DepthBuffer::Off;
     double lineSize = 1, pointSize = 1;
     double densityAffect = 1, normalAffect = 0.5;
-    int falloff = 1;
+    params::Falloff falloff = params::Falloff::None;
     float Fk = 0, Fm = 0, Fr2 = 0;
-    int secondPass = 1;
+    params::SecondPass secondPass = params::SecondPass::Off;
     double spLineSize = 1;
-    int ambientOcclusion = 1;
+    params::AmbientOcclusion ambientOcclusion = params::AmbientOcclusion::Off;
     bool ssaoEnabled = false;
     double aoIntensity = 0, aoRadius = 0, aoLift = 0, aoScale = 0;
-    int memoryCheck = 1;
+    params::MemoryCheck memoryCheck = params::MemoryCheck::Auto;
     bool flatQuadMode = false;
-    int effectiveBlend = 3;
+    params::Blend effectiveBlend = params::Blend::Add;
 
     // Visibility.
     double nearClip = 1, farClip = 2;
     double fogStart = 0, fogEnd = 0, fogReciprocal = 0;
 
     // Texture and amplitude layers.
-    int textureFilter = 1;
+    params::TextureFilter textureFilter = params::TextureFilter::Nearest;
     double anisotropic = 0;
-    int textureCoordinates = 1;
-    double textureScaleX = 1, textureScaleY = 1;
-    int textureMode = 0;
+    params::TextureCoordinates textureCoordinates = params::TextureCoordinates::RegularXY;
+    int textureMode = 0;  // 0 without a texture layer, else the texture coordinates' number
     PF_LayerDef textureLayer{};
     PF_LayerDef amplitudeLayer{};
     bool hasAmplitudeLayer = false;
-
-    // Repeater.
-    double rOpacity = 1, rScale = 1;
-    double rRotateX = 0, rRotateY = 0, rRotateZ = 0;
-    double rTranslateX = 0, rTranslateY = 0, rTranslateZ = 0;
 
     // Camera and lights.
     Matrix4 cameraMatrix{};
@@ -115,6 +106,9 @@ using FloatColorSource = std::function<bool(int index, int diskId, double rgb[3]
 
 // 4 gives 32, 0 gives 8, any other pixel type 16.
 int bitsPerChannelOf(int pixelType);
+
+// The bytes of one host pixel, four channels: 16 at 32 bits, 8 at 16 bits, otherwise 4.
+int bytesPerPixel(int bitsPerChannel);
 
 // floor(value + 0.5), then down to a power of two from 256 to 2; 0 and 1 stay.
 int multisampleRequestOf(double multisample);

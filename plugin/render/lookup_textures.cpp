@@ -1,5 +1,7 @@
 #include "plugin/render/lookup_textures.h"
 
+#include <iterator>
+
 #include "plugin/render/noise_tables.h"
 
 extern "C" {
@@ -7,64 +9,69 @@ __attribute__((visibility("default"))) float SSAOSamplePattern[96] = {};
 }
 
 namespace zel {
-
-GLuint permTextureID = 0;
-GLuint simplexTextureID = 0;
-GLuint gradTextureID = 0;
-GLuint randTextureID = 0;
-
 namespace {
 
 // The images stay allocated for the life of the process, as the textures do.
-noise::Image pixels1;
-noise::Image pixels2;
-noise::Image pixels3;
+noise::Image permutationImage;
+noise::Image gradientImage;
+noise::Image randomImage;
 
-void setNearestFilters(GLenum target)
-{
-    glTexParameteri(target, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(target, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-}
+struct LookupTextureSpec {
+    LookupTexture texture;
+    GLenum unit;
+    GLenum target;
+    void (*upload)();  // fills the image and hands it to the bound texture
+};
 
-void upload2D(GLenum unit, GLuint* texture, void (*fill)(std::span<std::uint8_t, noise::kImageBytes>),
-              noise::Image& image)
+void uploadImage(noise::Image& image, void (*fill)(std::span<std::uint8_t, noise::kImageBytes>))
 {
-    glActiveTexture(unit);
-    glGenTextures(1, texture);
-    glBindTexture(GL_TEXTURE_2D, *texture);
     fill(image);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, noise::kImageSize, noise::kImageSize, 0, GL_RGBA,
                  GL_UNSIGNED_BYTE, image.data());
-    setNearestFilters(GL_TEXTURE_2D);
-    glActiveTexture(GL_TEXTURE0);
 }
+
+constexpr LookupTextureSpec kLookupTextures[] = {
+    {LookupTexture::permutation, kPermutationUnit, GL_TEXTURE_2D,
+     [] { uploadImage(permutationImage, noise::fillPermutationImage); }},
+    {LookupTexture::simplex, kSimplexUnit, GL_TEXTURE_1D,
+     [] {
+         glTexImage1D(GL_TEXTURE_1D, 0, GL_RGBA, noise::kSimplexEntries, 0, GL_RGBA,
+                      GL_UNSIGNED_BYTE, noise::simplex4.data());
+     }},
+    {LookupTexture::gradient, kGradientUnit, GL_TEXTURE_2D,
+     [] { uploadImage(gradientImage, noise::fillGradientImage); }},
+    {LookupTexture::random, kRandomUnit, GL_TEXTURE_2D,
+     [] { uploadImage(randomImage, noise::fillRandomImage); }},
+};
+static_assert(std::size(kLookupTextures) == kLookupTextureCount);
 
 }  // namespace
 
-void uploadLookupTextures()
+void uploadLookupTextures(LookupTextures& textures)
 {
     glEnable(GL_TEXTURE_1D);
     glEnable(GL_TEXTURE_2D);
-
-    upload2D(kPermutationUnit, &permTextureID, noise::fillPermutationImage, pixels1);
-
-    glActiveTexture(kSimplexUnit);
-    glGenTextures(1, &simplexTextureID);
-    glBindTexture(GL_TEXTURE_1D, simplexTextureID);
-    glTexImage1D(GL_TEXTURE_1D, 0, GL_RGBA, noise::kSimplexEntries, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 noise::simplex4.data());
-    setNearestFilters(GL_TEXTURE_1D);
-    glActiveTexture(GL_TEXTURE0);
-
-    upload2D(kGradientUnit, &gradTextureID, noise::fillGradientImage, pixels2);
-    upload2D(kRandomUnit, &randTextureID, noise::fillRandomImage, pixels3);
-
+    for (const LookupTextureSpec& spec : kLookupTextures) {
+        GLuint& name = textures.names[static_cast<std::size_t>(spec.texture)];
+        glActiveTexture(spec.unit);
+        glGenTextures(1, &name);
+        glBindTexture(spec.target, name);
+        spec.upload();
+        glTexParameteri(spec.target, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(spec.target, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glActiveTexture(GL_TEXTURE0);
+    }
     noise::GenerateSSAOPattern(SSAOSamplePattern);
 }
 
-void forgetLookupTextures()
+void deleteLookupTextures(LookupTextures& textures)
 {
-    permTextureID = simplexTextureID = gradTextureID = randTextureID = 0;
+    for (GLuint& name : textures.names) {
+        if (name != 0) {
+            glDeleteTextures(1, &name);
+            name = 0;
+        }
+    }
 }
 
 }  // namespace zel

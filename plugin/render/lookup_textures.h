@@ -4,24 +4,33 @@
 
 #include <epoxy/gl.h>
 
+#include <array>
+#include <cstddef>
+
 namespace zel {
+
+// In upload order, which is also the order of their texture units.
+enum class LookupTexture : std::size_t { permutation, simplex, gradient, random };
+inline constexpr std::size_t kLookupTextureCount = 4;
 
 inline constexpr GLenum kPermutationUnit = GL_TEXTURE1;
 inline constexpr GLenum kSimplexUnit = GL_TEXTURE2;
 inline constexpr GLenum kGradientUnit = GL_TEXTURE3;
 inline constexpr GLenum kRandomUnit = GL_TEXTURE4;
 
-extern GLuint permTextureID;
-extern GLuint simplexTextureID;
-extern GLuint gradTextureID;
-extern GLuint randTextureID;
+// GL texture names; 0 where none was made.
+struct LookupTextures {
+    std::array<GLuint, kLookupTextureCount> names{};
+
+    GLuint operator[](LookupTexture texture) const { return names[static_cast<std::size_t>(texture)]; }
+};
 
 // Builds the images, uploads them in unit order with nearest filtering, then fills the kernel.
 // Needs the shared context current.
-void uploadLookupTextures();
+void uploadLookupTextures(LookupTextures& textures);
 
-// Sets the texture names back to 0, for when the context that owned them is gone.
-void forgetLookupTextures();
+// Deletes the textures and sets their names back to 0. Needs the owning context current.
+void deleteLookupTextures(LookupTextures& textures);
 
 }  // namespace zel
 

@@ -5,11 +5,13 @@
 #include <cstdint>
 #include <optional>
 
+#include "plugin/params/choices.h"
+
 namespace zel {
 
 // The budget in kilobytes for a "Memory Check" choice: "Auto" plans with the measured video
 // memory (none when it is unknown), "Off" has none, the others are fixed sizes.
-std::optional<std::int64_t> memoryBudgetKb(int memoryCheck, std::int32_t freeMemKb);
+std::optional<std::int64_t> memoryBudgetKb(params::MemoryCheck memoryCheck, std::int32_t freeMemKb);
 
 struct FrameMemory {
     int bufferWidth;

@@ -7,8 +7,8 @@
 #include <algorithm>
 
 #include "plugin/render/gl_diagnostics.h"
-#include "plugin/render/lookup_textures.h"
-#include "plugin/render/shader_programs.h"
+#include "plugin/render/layer_upload.h"
+#include "plugin/render/shared_gl_state.h"
 
 namespace zel {
 namespace {
@@ -96,13 +96,13 @@ void setPostProcessUniforms(const FrameContext& frame, GLuint program, bool occl
 {
     const FrameValues& v = frame.values;
     glUniform1i(getUniLoc(program, "postpixeltransf"), v.bitsPerChannel);
-    glUniform1i(getUniLoc(program, "superadd"), v.effectiveBlend == 4 ? 1 : 0);
+    glUniform1i(getUniLoc(program, "superadd"), v.effectiveBlend == params::Blend::SuperAdd ? 1 : 0);
     glUniform1i(getUniLoc(program, "colorTexture"), 0);
     if (!occlusion) {
         return;
     }
     glUniform1i(getUniLoc(program, "normal_and_depth_buffer"), 2);
-    glUniform1i(getUniLoc(program, "enableSSAO"), v.ambientOcclusion);
+    glUniform1i(getUniLoc(program, "enableSSAO"), params::number(v.ambientOcclusion));
     glUniform1f(getUniLoc(program, "AOIntensity"), static_cast<float>(v.aoIntensity));
     glUniform1f(getUniLoc(program, "AORadius"), static_cast<float>(v.aoRadius * v.planeDistance / kReferenceZoom));
     glUniform1f(getUniLoc(program, "AOBias"), static_cast<float>(v.aoLift));
@@ -135,7 +135,8 @@ void drawFullScreenPass(FrameContext& frame)
     glBindTexture(GL_TEXTURE_2D, frame.gl.name(kResolvedColorTexture));
 
     const bool occlusion = frame.gl.inUse(kResolvedNormalDepthTexture);
-    const GLuint program = occlusion ? prog_postprocess_ssao_shader : prog_postprocess_shader;
+    const GLuint program = sharedGL().programs()[occlusion ? Program::postprocess_ssao_shader
+                                                           : Program::postprocess_shader];
     glUseProgram(program);
     setPostProcessUniforms(frame, program, occlusion);
 
@@ -157,10 +158,8 @@ PF_Err transfer(FrameContext& frame)
 {
     const FrameValues& v = frame.values;
     const PF_LayerDef& world = *frame.output;
-    const int bytesPerPixel = v.bitsPerChannel == 32 ? 16 : (v.bitsPerChannel == 16 ? 8 : 4);
-    const GLenum type = v.bitsPerChannel == 32 ? GL_FLOAT
-                                               : (v.bitsPerChannel == 16 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_BYTE);
-    const int rowPixels = world.rowbytes / bytesPerPixel;
+    const GLenum type = hostPixelType(v.bitsPerChannel);
+    const int rowPixels = world.rowbytes / bytesPerPixel(v.bitsPerChannel);
     if (world.data == nullptr || world.width < 0 || world.height < 0 || rowPixels < world.width) {
         return failFrame(frame, "ZEL: The output buffer cannot hold the frame: its rows are shorter "
                                 "than its width, or it has no pixels.");

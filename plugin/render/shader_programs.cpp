@@ -1,6 +1,7 @@
 #include "plugin/render/shader_programs.h"
 
 #include <cstdio>
+#include <iterator>
 #include <memory>
 #include <new>
 
@@ -9,40 +10,11 @@
 
 namespace zel {
 
-GLuint prog_density_shader = 0;
-GLuint prog_light_shader = 0;
-GLuint prog_flat_shader = 0;
-GLuint prog_solid_shader = 0;
-GLuint prog_flatquad_shader = 0;
-GLuint prog_density_shader_FT = 0;
-GLuint prog_light_shader_FT = 0;
-GLuint prog_flat_shader_FT = 0;
-GLuint prog_flatquad_shader_FT = 0;
-GLuint prog_postprocess_shader = 0;
-GLuint prog_postprocess_ssao_shader = 0;
-
-GLuint vert_shader = 0;
-GLuint frag_density_shader = 0;
-GLuint frag_light_shader = 0;
-GLuint frag_flat_shader = 0;
-GLuint frag_solid_shader = 0;
-GLuint vert_shader_flat = 0;
-GLuint frag_flatquad_shader = 0;
-GLuint vert_shader_FT = 0;
-GLuint frag_density_shader_FT = 0;
-GLuint frag_light_shader_FT = 0;
-GLuint frag_flat_shader_FT = 0;
-GLuint vert_flatquad_FT = 0;
-GLuint frag_flatquad_shader_FT = 0;
-GLuint vert_postprocess_shader = 0;
-GLuint frag_postprocess_shader = 0;
-GLuint frag_postprocess_ssao_shader = 0;
-
 namespace {
 
 // One shader object: its stage, the source it is made from and the variant prefix.
 struct ShaderSpec {
-    GLuint* object;
+    ShaderObject object;
     GLenum stage;
     const char* ShaderSources::*source;
     const char* prefix;
@@ -50,7 +22,7 @@ struct ShaderSpec {
 
 struct ProgramSpec {
     const char* name;
-    GLuint* program;
+    Program program;
     ShaderSpec vertex;
     ShaderSpec fragment;
     const char* vertexFailed;
@@ -60,95 +32,118 @@ struct ProgramSpec {
 
 constexpr const char* kNoPrefix = "";
 
-constexpr ShaderSpec kVertex{&vert_shader, GL_VERTEX_SHADER, &ShaderSources::vertex, kNoPrefix};
-constexpr ShaderSpec kVertexFlatTex{&vert_shader_FT, GL_VERTEX_SHADER, &ShaderSources::vertex, kFlatTexPrefix};
-constexpr ShaderSpec kPostprocessVertex{&vert_postprocess_shader, GL_VERTEX_SHADER,
+constexpr ShaderSpec kVertex{ShaderObject::vert_shader, GL_VERTEX_SHADER, &ShaderSources::vertex, kNoPrefix};
+constexpr ShaderSpec kVertexFlatTex{ShaderObject::vert_shader_FT, GL_VERTEX_SHADER, &ShaderSources::vertex, kFlatTexPrefix};
+constexpr ShaderSpec kPostprocessVertex{ShaderObject::vert_postprocess_shader, GL_VERTEX_SHADER,
                                         &ShaderSources::postprocessVertex, kNoPrefix};
 
 // In build order. Programs that name the same vertex stage share its shader object: the first
 // compiles it.
-const ProgramSpec kPrograms[] = {
-    {"prog_density_shader", &prog_density_shader, kVertex,
-     {&frag_density_shader, GL_FRAGMENT_SHADER, &ShaderSources::density, kNoPrefix},
+constexpr ProgramSpec kPrograms[] = {
+    {"prog_density_shader", Program::density_shader, kVertex,
+     {ShaderObject::frag_density_shader, GL_FRAGMENT_SHADER, &ShaderSources::density, kNoPrefix},
      "OpenGL vertex shader compilation failed", "OpenGL density fragment shader compilation failed",
      "OpenGL density shader linking failed"},
-    {"prog_light_shader", &prog_light_shader, kVertex,
-     {&frag_light_shader, GL_FRAGMENT_SHADER, &ShaderSources::light, kNoPrefix},
+    {"prog_light_shader", Program::light_shader, kVertex,
+     {ShaderObject::frag_light_shader, GL_FRAGMENT_SHADER, &ShaderSources::light, kNoPrefix},
      "OpenGL vertex shader compilation failed", "OpenGL light fragment shader compilation failed",
      "OpenGL light shader linking failed"},
-    {"prog_flat_shader", &prog_flat_shader, kVertex,
-     {&frag_flat_shader, GL_FRAGMENT_SHADER, &ShaderSources::flat, kNoPrefix},
+    {"prog_flat_shader", Program::flat_shader, kVertex,
+     {ShaderObject::frag_flat_shader, GL_FRAGMENT_SHADER, &ShaderSources::flat, kNoPrefix},
      "OpenGL vertex shader compilation failed", "OpenGL flat fragment shader compilation failed",
      "OpenGL flat shader linking failed"},
-    {"prog_solid_shader", &prog_solid_shader, kVertex,
-     {&frag_solid_shader, GL_FRAGMENT_SHADER, &ShaderSources::solid, kNoPrefix},
+    {"prog_solid_shader", Program::solid_shader, kVertex,
+     {ShaderObject::frag_solid_shader, GL_FRAGMENT_SHADER, &ShaderSources::solid, kNoPrefix},
      "OpenGL vertex shader compilation failed", "OpenGL solid fragment shader compilation failed",
      "OpenGL solid shader linking failed"},
-    {"prog_flatquad_shader", &prog_flatquad_shader,
-     {&vert_shader_flat, GL_VERTEX_SHADER, &ShaderSources::vertex, kFlatPrefix},
-     {&frag_flatquad_shader, GL_FRAGMENT_SHADER, &ShaderSources::light, kFlatPrefix},
+    {"prog_flatquad_shader", Program::flatquad_shader,
+     {ShaderObject::vert_shader_flat, GL_VERTEX_SHADER, &ShaderSources::vertex, kFlatPrefix},
+     {ShaderObject::frag_flatquad_shader, GL_FRAGMENT_SHADER, &ShaderSources::light, kFlatPrefix},
      "OpenGL vertex shader flat compilation failed",
      "OpenGL flatquad fragment shader compilation failed", "OpenGL flatquad shader linking failed"},
-    {"prog_density_shader_FT", &prog_density_shader_FT, kVertexFlatTex,
-     {&frag_density_shader_FT, GL_FRAGMENT_SHADER, &ShaderSources::density, kFlatTexPrefix},
+    {"prog_density_shader_FT", Program::density_shader_FT, kVertexFlatTex,
+     {ShaderObject::frag_density_shader_FT, GL_FRAGMENT_SHADER, &ShaderSources::density, kFlatTexPrefix},
      "OpenGL vertex FT shader compilation failed",
      "OpenGL density FT fragment shader compilation failed",
      "OpenGL density FT shader linking failed"},
-    {"prog_light_shader_FT", &prog_light_shader_FT, kVertexFlatTex,
-     {&frag_light_shader_FT, GL_FRAGMENT_SHADER, &ShaderSources::light, kFlatTexPrefix},
+    {"prog_light_shader_FT", Program::light_shader_FT, kVertexFlatTex,
+     {ShaderObject::frag_light_shader_FT, GL_FRAGMENT_SHADER, &ShaderSources::light, kFlatTexPrefix},
      "OpenGL vertex FT shader compilation failed",
      "OpenGL light FT fragment shader compilation failed", "OpenGL light FT shader linking failed"},
-    {"prog_flat_shader_FT", &prog_flat_shader_FT, kVertexFlatTex,
-     {&frag_flat_shader_FT, GL_FRAGMENT_SHADER, &ShaderSources::flat, kFlatTexPrefix},
+    {"prog_flat_shader_FT", Program::flat_shader_FT, kVertexFlatTex,
+     {ShaderObject::frag_flat_shader_FT, GL_FRAGMENT_SHADER, &ShaderSources::flat, kFlatTexPrefix},
      "OpenGL vertex FT shader compilation failed",
      "OpenGL flat FT fragment shader compilation failed", "OpenGL flat FT shader linking failed"},
-    {"prog_flatquad_shader_FT", &prog_flatquad_shader_FT,
-     {&vert_flatquad_FT, GL_VERTEX_SHADER, &ShaderSources::vertex, kFlatFlatTexPrefix},
-     {&frag_flatquad_shader_FT, GL_FRAGMENT_SHADER, &ShaderSources::light, kFlatFlatTexPrefix},
+    {"prog_flatquad_shader_FT", Program::flatquad_shader_FT,
+     {ShaderObject::vert_flatquad_FT, GL_VERTEX_SHADER, &ShaderSources::vertex, kFlatFlatTexPrefix},
+     {ShaderObject::frag_flatquad_shader_FT, GL_FRAGMENT_SHADER, &ShaderSources::light, kFlatFlatTexPrefix},
      "OpenGL flatquad vertex FT shader flat compilation failed",
      "OpenGL flatquad fragment FT shader compilation failed",
      "OpenGL flatquad FT shader linking failed"},
-    {"prog_postprocess_shader", &prog_postprocess_shader, kPostprocessVertex,
-     {&frag_postprocess_shader, GL_FRAGMENT_SHADER, &ShaderSources::postprocess, kNoPrefix},
+    {"prog_postprocess_shader", Program::postprocess_shader, kPostprocessVertex,
+     {ShaderObject::frag_postprocess_shader, GL_FRAGMENT_SHADER, &ShaderSources::postprocess, kNoPrefix},
      "OpenGL vertex shader compilation failed",
      "OpenGL postprocess fragment shader compilation failed",
      "OpenGL postprocess shader linking failed"},
     // The occlusion program reports a failed link with the post-process text.
-    {"prog_postprocess_ssao_shader", &prog_postprocess_ssao_shader, kPostprocessVertex,
-     {&frag_postprocess_ssao_shader, GL_FRAGMENT_SHADER, &ShaderSources::postprocessSsao, kNoPrefix},
+    {"prog_postprocess_ssao_shader", Program::postprocess_ssao_shader, kPostprocessVertex,
+     {ShaderObject::frag_postprocess_ssao_shader, GL_FRAGMENT_SHADER, &ShaderSources::postprocessSsao, kNoPrefix},
      "OpenGL vertex SSAO shader compilation failed",
      "OpenGL postprocess SSAO fragment shader compilation failed",
      "OpenGL postprocess shader linking failed"},
 };
 
-// Compiles the stage unless an earlier program already did (a shared object compiled then).
-bool compileOnce(const ShaderSpec& shader, const ShaderSources& sources)
+GLuint& nameOf(ShaderPrograms& built, ShaderObject shader)
 {
-    if (*shader.object != 0) {
+    return built.shaders[static_cast<std::size_t>(shader)];
+}
+
+GLuint& nameOf(ShaderPrograms& built, Program program)
+{
+    return built.programs[static_cast<std::size_t>(program)];
+}
+
+constexpr bool rowsFollowProgramOrder()
+{
+    for (std::size_t i = 0; i < std::size(kPrograms); ++i) {
+        if (static_cast<std::size_t>(kPrograms[i].program) != i) {
+            return false;
+        }
+    }
+    return std::size(kPrograms) == kProgramCount;
+}
+static_assert(rowsFollowProgramOrder(), "one row per program, in build order");
+
+// Compiles the stage unless an earlier program already did (a shared object compiled then).
+bool compileOnce(const ShaderSpec& shader, const ShaderSources& sources, ShaderPrograms& built)
+{
+    GLuint& object = nameOf(built, shader.object);
+    if (object != 0) {
         return true;
     }
-    *shader.object = glCreateShader(shader.stage);
+    object = glCreateShader(shader.stage);
     const char* strings[2] = {shader.prefix, sources.*shader.source};
-    glShaderSource(*shader.object, 2, strings, nullptr);
-    glCompileShader(*shader.object);
+    glShaderSource(object, 2, strings, nullptr);
+    glCompileShader(object);
     ZEL_GL_CHECK();
     GLint compiled = GL_FALSE;
-    glGetShaderiv(*shader.object, GL_COMPILE_STATUS, &compiled);
-    printShaderInfoLog(*shader.object);
+    glGetShaderiv(object, GL_COMPILE_STATUS, &compiled);
+    printShaderInfoLog(object);
     return compiled == GL_TRUE;
 }
 
-bool link(const ProgramSpec& program)
+bool link(const ProgramSpec& spec, ShaderPrograms& built)
 {
-    *program.program = glCreateProgram();
-    std::printf("%s = %u\n", program.name, *program.program);
-    glAttachShader(*program.program, *program.vertex.object);
-    glAttachShader(*program.program, *program.fragment.object);
-    glLinkProgram(*program.program);
+    GLuint& program = nameOf(built, spec.program);
+    program = glCreateProgram();
+    std::printf("%s = %u\n", spec.name, program);
+    glAttachShader(program, nameOf(built, spec.vertex.object));
+    glAttachShader(program, nameOf(built, spec.fragment.object));
+    glLinkProgram(program);
     ZEL_GL_CHECK();
     GLint linked = GL_FALSE;
-    glGetProgramiv(*program.program, GL_LINK_STATUS, &linked);
-    printProgramInfoLog(*program.program);
+    glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    printProgramInfoLog(program);
     return linked == GL_TRUE;
 }
 
@@ -185,13 +180,18 @@ ShaderSources embeddedShaderSources()
             frag_shader_postprocess_txt, frag_shader_postprocess_ssao_txt};
 }
 
-bool buildShaderPrograms(const ShaderSources& sources)
+const char* programName(Program program)
+{
+    return kPrograms[static_cast<std::size_t>(program)].name;
+}
+
+bool buildShaderPrograms(const ShaderSources& sources, ShaderPrograms& built)
 {
     for (const ProgramSpec& program : kPrograms) {
-        const bool vertexCompiled = compileOnce(program.vertex, sources);
-        const bool fragmentCompiled = compileOnce(program.fragment, sources);
+        const bool vertexCompiled = compileOnce(program.vertex, sources, built);
+        const bool fragmentCompiled = compileOnce(program.fragment, sources, built);
         if (vertexCompiled && fragmentCompiled) {
-            if (!link(program)) {
+            if (!link(program, built)) {
                 std::fputs(program.linkFailed, stdout);
                 return false;
             }
@@ -208,12 +208,19 @@ bool buildShaderPrograms(const ShaderSources& sources)
     return true;
 }
 
-void forgetShaderPrograms()
+void deleteShaderPrograms(ShaderPrograms& built)
 {
-    for (const ProgramSpec& program : kPrograms) {
-        *program.program = 0;
-        *program.vertex.object = 0;
-        *program.fragment.object = 0;
+    const auto release = [](GLuint& name, auto remove) {
+        if (name != 0) {
+            remove(name);
+            name = 0;
+        }
+    };
+    glUseProgram(0);
+    for (const ProgramSpec& spec : kPrograms) {
+        release(nameOf(built, spec.program), [](GLuint name) { glDeleteProgram(name); });
+        release(nameOf(built, spec.vertex.object), [](GLuint name) { glDeleteShader(name); });
+        release(nameOf(built, spec.fragment.object), [](GLuint name) { glDeleteShader(name); });
     }
 }
 

@@ -1,40 +1,41 @@
-// The eleven GL programs the renderer draws with, built once per process in global set-up.
+// The eleven GL programs the renderer draws with, built once per process in global set-up, and
+// the shader objects they are made of.
 #pragma once
 
 #include <epoxy/gl.h>
 
+#include <array>
+#include <cstddef>
+
 namespace zel {
 
-// Program handles; 0 until built. The _FT programs take flat (per-primitive) texture coordinates.
-extern GLuint prog_density_shader;
-extern GLuint prog_light_shader;
-extern GLuint prog_flat_shader;
-extern GLuint prog_solid_shader;
-extern GLuint prog_flatquad_shader;
-extern GLuint prog_density_shader_FT;
-extern GLuint prog_light_shader_FT;
-extern GLuint prog_flat_shader_FT;
-extern GLuint prog_flatquad_shader_FT;
-extern GLuint prog_postprocess_shader;
-extern GLuint prog_postprocess_ssao_shader;
+// In build order. The _FT programs take flat (per-primitive) texture coordinates.
+enum class Program : std::size_t {
+    density_shader, light_shader, flat_shader, solid_shader, flatquad_shader,
+    density_shader_FT, light_shader_FT, flat_shader_FT, flatquad_shader_FT,
+    postprocess_shader, postprocess_ssao_shader,
+};
+inline constexpr std::size_t kProgramCount = 11;
 
-// Shader objects; several programs share a vertex stage.
-extern GLuint vert_shader;
-extern GLuint frag_density_shader;
-extern GLuint frag_light_shader;
-extern GLuint frag_flat_shader;
-extern GLuint frag_solid_shader;
-extern GLuint vert_shader_flat;
-extern GLuint frag_flatquad_shader;
-extern GLuint vert_shader_FT;
-extern GLuint frag_density_shader_FT;
-extern GLuint frag_light_shader_FT;
-extern GLuint frag_flat_shader_FT;
-extern GLuint vert_flatquad_FT;
-extern GLuint frag_flatquad_shader_FT;
-extern GLuint vert_postprocess_shader;
-extern GLuint frag_postprocess_shader;
-extern GLuint frag_postprocess_ssao_shader;
+// The shader objects; several programs share a vertex stage.
+enum class ShaderObject : std::size_t {
+    vert_shader, frag_density_shader, frag_light_shader, frag_flat_shader, frag_solid_shader,
+    vert_shader_flat, frag_flatquad_shader, vert_shader_FT, frag_density_shader_FT,
+    frag_light_shader_FT, frag_flat_shader_FT, vert_flatquad_FT, frag_flatquad_shader_FT,
+    vert_postprocess_shader, frag_postprocess_shader, frag_postprocess_ssao_shader,
+};
+inline constexpr std::size_t kShaderObjectCount = 16;
+
+// GL names of the programs and shader objects; 0 where none was made.
+struct ShaderPrograms {
+    std::array<GLuint, kProgramCount> programs{};
+    std::array<GLuint, kShaderObjectCount> shaders{};
+
+    GLuint operator[](Program program) const { return programs[static_cast<std::size_t>(program)]; }
+};
+
+// The program's name as the build log and the failure messages print it ("prog_light_shader").
+const char* programName(Program program);
 
 // The eight source texts the programs are built from.
 struct ShaderSources {
@@ -51,13 +52,14 @@ struct ShaderSources {
 // The sources the module carries.
 ShaderSources embeddedShaderSources();
 
-// Compiles and links the programs in their fixed order, printing handles, info logs and failures
-// on standard output. Stops at the first program that fails, leaving the later ones 0; true when
-// all eleven linked. Needs the shared context current.
-bool buildShaderPrograms(const ShaderSources& sources);
+// Compiles and links the programs in their fixed order into `built`, printing handles, info logs
+// and failures on standard output. Stops at the first program that fails, leaving the later ones
+// 0; true when all eleven linked. Needs the shared context current.
+bool buildShaderPrograms(const ShaderSources& sources, ShaderPrograms& built);
 
-// Sets every handle back to 0, for when the context that owned them is gone.
-void forgetShaderPrograms();
+// Deletes every program and shader object in `built` and sets it back to 0. Needs the context
+// that owns them current.
+void deleteShaderPrograms(ShaderPrograms& built);
 
 // Print a shader's or program's info log, when it has one.
 void printShaderInfoLog(GLuint shader);

@@ -8,6 +8,10 @@
 namespace zel {
 namespace {
 
+using params::Draw;
+using params::ReduceGeometry;
+using params::Tessellation;
+
 // How the pieces of the walk become primitives.
 enum class Style {
     Fill,    // one strip per instance, runs joined by repeated vertices
@@ -20,28 +24,30 @@ struct Drawing {
     Primitive primitive;
 };
 
-// Null for a draw mode outside 1 to 4: no primitive is begun, so no vertex may be sent either.
-std::optional<Drawing> drawingFor(int drawMode, int tessellation)
+// Null for a value that names no draw mode: no primitive is begun, so no vertex may be sent either.
+std::optional<Drawing> drawingFor(Draw draw, Tessellation tessellation)
 {
-    const Primitive strip = tessellation == 1 ? Primitive::TriangleStrip : Primitive::QuadStrip;
-    switch (drawMode) {
-    case 1: return Drawing{Style::Fill, strip};
-    case 2:
-    case 4: return Drawing{Style::Strips, strip};
-    case 3: return Drawing{Style::Points, Primitive::Points};
-    default: return std::nullopt;
+    const Primitive strip =
+        tessellation == Tessellation::Triangles ? Primitive::TriangleStrip : Primitive::QuadStrip;
+    switch (draw) {
+    case Draw::Fill: return Drawing{Style::Fill, strip};
+    case Draw::Wireframe:
+    case Draw::FrontFillBackWire: return Drawing{Style::Strips, strip};
+    case Draw::Points: return Drawing{Style::Points, Primitive::Points};
     }
+    return std::nullopt;
 }
 
-int reducedCount(int count, double autoScale, int reduceGeometry)
+int reducedCount(int count, double autoScale, ReduceGeometry reduceGeometry)
 {
     switch (reduceGeometry) {
-    case 2: return static_cast<int>(std::trunc(count * autoScale));
-    case 3: return count / 2;
-    case 4: return count / 4;
-    case 5: return count / 16;
-    default: return count;
+    case ReduceGeometry::Off: return count;
+    case ReduceGeometry::Auto: return static_cast<int>(std::trunc(count * autoScale));
+    case ReduceGeometry::Half: return count / 2;
+    case ReduceGeometry::Quarter: return count / 4;
+    case ReduceGeometry::Sixteenth: return count / 16;
     }
+    return count;
 }
 
 // The remainder of the scroll within one cell, its sign following the scroll. A grid of size 0
@@ -67,25 +73,25 @@ struct Rgba {
 
 class GridWalk {
 public:
-    GridWalk(VertexSink& sink, const SceneArguments& args, Drawing drawing)
-        : sink_(sink), args_(args), drawing_(drawing),
-          colSegs_(std::max(reducedCount(args.verticesX, args.autoScaleX, args.reduceGeometry), 2) - 1),
-          rowSegs_(std::max(reducedCount(args.verticesY, args.autoScaleY, args.reduceGeometry), 2) - 1),
-          xShift_(gridShift(args.scrollX, args.sizeX / colSegs_)),
-          yShift_(gridShift(args.scrollY, args.sizeY / rowSegs_)),
+    GridWalk(VertexSink& sink, const SurfaceGrid& grid, Drawing drawing)
+        : sink_(sink), grid_(grid), drawing_(drawing),
+          colSegs_(std::max(reducedCount(grid.verticesX, grid.autoScaleX, grid.reduceGeometry), 2) - 1),
+          rowSegs_(std::max(reducedCount(grid.verticesY, grid.autoScaleY, grid.reduceGeometry), 2) - 1),
+          xShift_(gridShift(grid.scrollX, grid.sizeX / colSegs_)),
+          yShift_(gridShift(grid.scrollY, grid.sizeY / rowSegs_)),
           // A step below 1 would never advance the walk.
-          stepX_(std::max(args.stepX, 1)), stepY_(std::max(args.stepY, 1))
+          stepX_(std::max(grid.stepX, 1)), stepY_(std::max(grid.stepY, 1))
     {
     }
 
     void instance(double alpha)
     {
         // The nudge shades the corners of each cell unevenly, so neighbouring cells differ.
-        const double t = args_.nudge - 1.0;
+        const double t = grid_.nudge - 1.0;
         const std::array<double, kCornerCount> factors = {1.0, 1.0 + 0.25 * t, 1.0 + t, 1.0 + 0.75 * t};
         for (std::size_t k = 0; k < factors.size(); ++k) {
             const double f = factors[k];
-            colors_[k] = {alpha * args_.colorR * f, alpha * args_.colorG * f, alpha * args_.colorB * f, alpha};
+            colors_[k] = {alpha * grid_.color[0] * f, alpha * grid_.color[1] * f, alpha * grid_.color[2] * f, alpha};
         }
 
         // With columns stepped every cell is a piece of its own; otherwise a whole row is.
@@ -136,7 +142,7 @@ private:
     void joinVertex(int c, int r, Corner corner)
     {
         vertex(c, r, corner);
-        if (args_.tessellation == 2) {
+        if (grid_.tessellation == Tessellation::Quads) {
             sink_.vertex(x(c), y(r), 0);
         }
     }
@@ -147,17 +153,17 @@ private:
         const double v = static_cast<double>(r) / rowSegs_;
         const Rgba& rgba = colors_[static_cast<std::size_t>(corner)];
         sink_.normal(0, 0, -1);
-        sink_.texCoord0(u * args_.texScaleX, v * args_.texScaleY, 1);
+        sink_.texCoord0(u * grid_.texScaleX, v * grid_.texScaleY, 1);
         sink_.texCoord1(u, v, 0);
         sink_.color(rgba.r, rgba.g, rgba.b, rgba.a);
         sink_.vertex(x(c), y(r), 0);
     }
 
-    double x(int c) const { return (static_cast<double>(c) / colSegs_ - 0.5) * args_.sizeX + xShift_; }
-    double y(int r) const { return (static_cast<double>(r) / rowSegs_ - 0.5) * args_.sizeY + yShift_; }
+    double x(int c) const { return (static_cast<double>(c) / colSegs_ - 0.5) * grid_.sizeX + xShift_; }
+    double y(int r) const { return (static_cast<double>(r) / rowSegs_ - 0.5) * grid_.sizeY + yShift_; }
 
     VertexSink& sink_;
-    const SceneArguments& args_;
+    const SurfaceGrid& grid_;
     const Drawing drawing_;
     const int colSegs_, rowSegs_;
     const double xShift_, yShift_;
@@ -167,30 +173,30 @@ private:
 
 }  // namespace
 
-void RenderScene(VertexSink& sink, const SceneArguments& args)
+void RenderScene(VertexSink& sink, const SurfaceGrid& grid, const SurfaceTextures& textures)
 {
-    if (args.useAmplitudeTexture != 0) {
-        sink.bindTexture2D(5, args.amplitudeTextureId);
+    if (textures.amplitude != 0) {
+        sink.bindTexture2D(5, textures.amplitude);
     }
-    if (args.useColorTexture != 0) {
-        sink.bindTexture2D(0, args.colorTextureId);
+    if (textures.color != 0) {
+        sink.bindTexture2D(0, textures.color);
     }
 
     sink.pushMatrix();
-    sink.translate(args.translateX, args.translateY, args.translateZ);
-    rotateXYZ(sink, args.rotateX, args.rotateY, args.rotateZ);
+    sink.translate(grid.translateX, grid.translateY, grid.translateZ);
+    rotateXYZ(sink, grid.rotateX, grid.rotateY, grid.rotateZ);
     sink.frontFaceClockwise();
 
-    if (const std::optional<Drawing> drawing = drawingFor(args.drawMode, args.tessellation)) {
-        GridWalk walk(sink, args, *drawing);
-        double alpha = args.opacity;
-        for (int k = 0; k < args.instances; ++k) {
+    if (const std::optional<Drawing> drawing = drawingFor(grid.draw, grid.tessellation)) {
+        GridWalk walk(sink, grid, *drawing);
+        double alpha = grid.opacity;
+        for (int k = 0; k < grid.instances; ++k) {
             // Each instance builds on the previous one's transform: instance k carries it k times.
             if (k > 0) {
-                sink.translate(args.repeatTranslateX, args.repeatTranslateY, args.repeatTranslateZ);
-                rotateXYZ(sink, args.repeatRotateX, args.repeatRotateY, args.repeatRotateZ);
-                sink.scale(args.repeatScale, args.repeatScale, args.repeatScale);
-                alpha *= args.repeatOpacity;
+                sink.translate(grid.repeatTranslateX, grid.repeatTranslateY, grid.repeatTranslateZ);
+                rotateXYZ(sink, grid.repeatRotateX, grid.repeatRotateY, grid.repeatRotateZ);
+                sink.scale(grid.repeatScale, grid.repeatScale, grid.repeatScale);
+                alpha *= grid.repeatOpacity;
             }
             walk.instance(alpha);
         }

@@ -9,7 +9,7 @@
 
 #include "plugin/about/about_command.h"
 #include "plugin/about/about_drawing.h"
-#include "plugin/entry/opengl_setup.h"
+#include "plugin/render/shared_gl_state.h"
 #include "tests/plugin/about/image_pixels.h"
 
 namespace zel {
@@ -75,7 +75,12 @@ TEST(AboutCommand, FormatsTheTextsWithoutTheHostsSprintf)
     // This process has the module's about picture beside it: with no display, no box waits for
     // a click.
     ::unsetenv("DISPLAY");
-    std::snprintf(g_openglInfo, kOpenGLInfoSize, "%s", "OpenGL Information\n\nVersion: 9.9");
+    // A set-up that finds no pixel format leaves the report that says so.
+    OpenGLSetupEnvironment environment = defaultOpenGLSetupEnvironment();
+    static platform::ContextPlatform noContext = *environment.platform;
+    noContext.choosePixelFormat = [](const int*) -> platform::PixelFormat* { return nullptr; };
+    environment.platform = &noContext;
+    sharedGL().initialize(environment);
     PF_UtilCallbacks withoutSprintf{};
     for (PF_UtilCallbacks* utils : {&withoutSprintf, static_cast<PF_UtilCallbacks*>(nullptr)}) {
         PF_InData in{};
@@ -86,7 +91,7 @@ TEST(AboutCommand, FormatsTheTextsWithoutTheHostsSprintf)
         EXPECT_EQ(::testing::internal::GetCapturedStdout(),
                   "VELTRANO ZEL. Fractal Noise Displacement of Polygons\n"
                   "v1.2.0. https://zel.example.org \n"
-                  "OpenGL Information\n\nVersion: 9.9\n");
+                  "OpenGL Information\n\nNo OpenGL context could be created.\n");
     }
 }
 

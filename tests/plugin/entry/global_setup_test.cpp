@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/entry/opengl_setup.h"
+#include "plugin/render/shared_gl_state.h"
 #include "plugin/entry/persistent_mp.h"
 #include "sdk/aegp_suites.h"
 #include "tests/plugin/recording_host.h"
@@ -111,11 +111,10 @@ TEST(OpenGLInfo, ListsTheFactsAndTheMissingExtensionsAndStopsAtItsBuffer)
     for (const auto& r : rows) {
         OpenGLFacts facts{"2.1 Test", "Zel Tests", "Test Renderer", "1.20", all, 8};
         facts.extensions.erase(facts.extensions.find(r.missing), std::strlen(r.missing));
-        formatOpenGLInfo(facts, 524288 + 1023);  // whole megabytes, rounded down
-        EXPECT_EQ(g_openglInfo, base + r.tail) << r.missing;
+        // Whole megabytes, rounded down.
+        EXPECT_EQ(formatOpenGLInfo(facts, 524288 + 1023), base + r.tail) << r.missing;
     }
-    formatOpenGLInfo({"4.5", "vendor", std::string(600, 'r'), "4.50", "", 4}, 0);
-    const std::string report(g_openglInfo);
+    const std::string report = formatOpenGLInfo({"4.5", "vendor", std::string(600, 'r'), "4.50", "", 4}, 0);
     EXPECT_EQ(report.size(), kOpenGLInfoSize - 1);
     EXPECT_TRUE(report.starts_with("OpenGL Information\n\nVersion: 4.5\nVendor: vendor\nRenderer: rrr"));
 }

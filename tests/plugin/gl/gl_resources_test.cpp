@@ -14,6 +14,7 @@
 #include "plugin/render/lookup_textures.h"
 #include "plugin/render/noise_tables.h"
 #include "plugin/render/shader_programs.h"
+#include "plugin/render/shared_gl_state.h"
 #include "tests/plugin/gl/gl_test_environment.h"
 #include "tests/plugin/recording_host.h"
 
@@ -37,8 +38,8 @@ TEST(GLDiagnostics, PrintErrorsIncompleteFramebuffersAndMissingUniformsInOneLine
          "glError in file zel @ line 42: invalid enumerant\n", 1},
         {[] { return printOglError("zel", 43); }, "", 0},
         {checkFramebufferStatus, "Framebuffer incomplete, missing attachment\n", 1},
-        {[] { return getUniLoc(prog_density_shader, "Nothing"); }, "No such uniform named \"Nothing\"\n", -1},
-        {[] { return getUniLoc(prog_density_shader, "DensityAffect") >= 0 ? 1 : 0; }, "", 1},
+        {[] { return getUniLoc(sharedGL().programs()[Program::density_shader], "Nothing"); }, "No such uniform named \"Nothing\"\n", -1},
+        {[] { return getUniLoc(sharedGL().programs()[Program::density_shader], "DensityAffect") >= 0 ? 1 : 0; }, "", 1},
     };
     for (const auto& c : cases) {
         testing::internal::CaptureStdout();
@@ -88,7 +89,7 @@ TEST(LookupTextures, EachImageSitsOnItsUnitWithNearestFilteringAndTheKernelIsFil
     noise::fillRandomImage(images[3]);
     std::vector<std::uint8_t> simplex;
     for (const auto& entry : noise::simplex4) simplex.insert(simplex.end(), entry.begin(), entry.end());
-    const GLuint textures[] = {permTextureID, simplexTextureID, gradTextureID, randTextureID};
+    const auto& textures = sharedGL().lookupTextures().names;
     for (GLenum i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
         const GLenum target = i == 1 ? GL_TEXTURE_1D : GL_TEXTURE_2D;
@@ -127,7 +128,7 @@ TEST(FrameTargets, AFrameWiderOrTallerThanTheLargestTextureIsRefused)
         GLMemoryObjects gl;
         FrameValues values;
         values.multisampleRequest = 1;
-        values.memoryCheck = 2;  // off: only the size test stands in the way
+        values.memoryCheck = params::MemoryCheck::Off;  // only the size test stands in the way
         values.bufferWidth = width;
         values.bufferHeight = height;
         FrameContext frame{&fixture.in_data, &fixture.out_data, fixture.params(), &fixture.output, &host, gl, values};

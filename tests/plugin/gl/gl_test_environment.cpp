@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <set>
 
-#include "plugin/entry/opengl_setup.h"
+#include "plugin/render/shared_gl_state.h"
 
 namespace zel::test {
 
@@ -14,19 +14,20 @@ namespace zel::test {
 struct GLTestEnvironment : ::testing::Environment {
     void SetUp() override
     {
-        InitializeOpenGL(defaultOpenGLSetupEnvironment());
-        const char* problem = gSharedContext == nullptr           ? "no OpenGL context could be made (llvmpipe will do)"
-                              : prog_postprocess_ssao_shader == 0 ? "not every shader program linked (see above)"
-                                                                  : nullptr;
+        sharedGL().initialize(defaultOpenGLSetupEnvironment());
+        const char* problem =
+            sharedGL().gSharedContext() == nullptr ? "no OpenGL context could be made (llvmpipe will do)"
+            : sharedGL().programs()[Program::postprocess_ssao_shader] == 0 ? "not every shader program linked (see above)"
+                                                                          : nullptr;
         if (problem != nullptr) {
             std::fprintf(stderr, "GL tests cannot run: %s\n", problem);
             std::exit(1);
         }
     }
-    void TearDown() override { ShutdownOpenGL(platform::eglContextPlatform()); }
+    void TearDown() override { sharedGL().shutdown(platform::eglContextPlatform()); }
 };
 
-SharedContextScope::SharedContextScope() { platform::eglContextPlatform().setCurrentContext(gSharedContext); }
+SharedContextScope::SharedContextScope() { platform::eglContextPlatform().setCurrentContext(sharedGL().gSharedContext()); }
 
 SharedContextScope::~SharedContextScope() { platform::eglContextPlatform().setCurrentContext(nullptr); }
 

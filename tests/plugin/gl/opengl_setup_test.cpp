@@ -1,6 +1,6 @@
 // The once-per-process GL set-up, each case in a fresh child process: the set-up runs once per
 // loaded module, so every case needs a process where it has not run yet.
-#include "plugin/entry/opengl_setup.h"
+#include "plugin/render/shared_gl_state.h"
 
 #include <epoxy/egl.h>
 #include <gtest/gtest.h>
@@ -108,7 +108,7 @@ std::string failuresOfSetUp(const SetUpCase& c)
     }
     const auto printedBySetUp = [&] {
         testing::internal::CaptureStdout();
-        InitializeOpenGL(environment);
+        sharedGL().initialize(environment);
         return testing::internal::GetCapturedStdout();
     };
     const std::string printed = printedBySetUp();
@@ -117,20 +117,27 @@ std::string failuresOfSetUp(const SetUpCase& c)
     const bool built = c.source == nullptr && c.breakPlatform == nullptr, context = c.breakPlatform == nullptr;
     const bool kernel =
         std::any_of(std::begin(SSAOSamplePattern), std::end(SSAOSamplePattern), [](float v) { return v != 0; });
-    check((permTextureID != 0) == built && kernel == built, built ? "lookup textures and kernel" : "none of them");
-    check(c.freeMemKb < 0 ? free_mem_kb > 0 : free_mem_kb == c.freeMemKb, "free_mem_kb " + std::to_string(free_mem_kb));
-    const std::string report = g_openglInfo, memory = "\nVRAM available (MB): " + std::to_string(free_mem_kb / 1024);
+    const SharedGLState& gl = sharedGL();
+    const LookupTextures& textures = gl.lookupTextures();
+    check((textures[LookupTexture::permutation] != 0) == built && kernel == built, built ? "lookup textures and kernel" : "none of them");
+    check(c.freeMemKb < 0 ? gl.free_mem_kb() > 0 : gl.free_mem_kb() == c.freeMemKb,
+          "free_mem_kb " + std::to_string(gl.free_mem_kb()));
+    const std::string report = gl.g_openglInfo(), memory = "\nVRAM available (MB): " + std::to_string(gl.free_mem_kb() / 1024);
     check(report.find(context ? memory : "No OpenGL context") != std::string::npos, report);
     check(eglGetCurrentContext() == EGL_NO_CONTEXT, "no context current afterwards");
     if (built) {
         check(printed.starts_with("STARTING SHADER COMPILE VELTRANO\nprog_density_shader = "), printed);
         check(report.starts_with("OpenGL Information\n\nVersion: "), report);
-        const int measured = free_mem_kb;
+        const int measured = gl.free_mem_kb();
         variable = "1";
-        check(printedBySetUp().empty() && free_mem_kb == measured, "a second set-up does nothing");
-        ShutdownOpenGL(platform::eglContextPlatform());
-        check(gSharedContext == nullptr && prog_density_shader == 0 && permTextureID == 0, "set-down forgets all");
-        ShutdownOpenGL(platform::eglContextPlatform());
+        check(printedBySetUp().empty() && gl.free_mem_kb() == measured, "a second set-up does nothing");
+        sharedGL().shutdown(platform::eglContextPlatform());
+        const bool forgotten = gl.gSharedContext() == nullptr &&
+                               std::ranges::all_of(gl.programs().programs, [](GLuint p) { return p == 0; }) &&
+                               std::ranges::all_of(gl.programs().shaders, [](GLuint s) { return s == 0; }) &&
+                               std::ranges::all_of(textures.names, [](GLuint t) { return t == 0; });
+        check(forgotten, "set-down deletes and forgets every object it made");
+        sharedGL().shutdown(platform::eglContextPlatform());
     }
     return failures;
 }

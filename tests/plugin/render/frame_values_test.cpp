@@ -62,9 +62,9 @@ TEST_F(FrameValuesTest, DefaultsGiveTheRegisteredLookAndDepthFollowsThePixelType
 {
     const FrameValues v = read();
     // Frequency 800 is 0.008 a pixel; amplitude 50 at 100 %; four octaves of 0.5 add to 1.875.
-    EXPECT_EQ(words(v.bitsPerChannel, v.bufferWidth, v.bufferHeight, v.verticesX, v.multisampleRequest, v.translateX,
+    EXPECT_EQ(words(v.bitsPerChannel, v.bufferWidth, v.bufferHeight, v.grid.verticesX, v.multisampleRequest, v.grid.translateX,
                     v.F, v.amplitude[2], v.frequency[0], v.octaveSum, v.noiseNormaliser, v.zFloor, v.zAdd, v.farClip,
-                    v.epsilon, v.Fk, v.Fm, v.Fr2, v.effectiveBlend, v.looping, v.color[1]),
+                    v.epsilon, v.Fk, v.Fm, v.Fr2, params::number(v.effectiveBlend), v.looping, v.grid.color[1]),
               "8 1920 1080 50 8 960 0.008 50 0.008 1.875 0.533333 -100000 0 5000 0.25 -0.002 2 250000 3 0 1");
     EXPECT_EQ(words(read(nullptr, 4).bitsPerChannel, read(nullptr, 1).bitsPerChannel), "32 16");
 }
@@ -92,7 +92,7 @@ TEST_F(FrameValuesTest, ClippingFogResolutionAndAFrequencyOfZero)
     host.param(kPositionXY).u.td.x_value = 480 << 16;
     host.param(kPositionXY).u.td.y_value = 135 << 16;
     FrameValues v = read();
-    EXPECT_EQ(words(v.bufferWidth, v.bufferHeight, v.translateX, v.translateY), "960 270 960 540");
+    EXPECT_EQ(words(v.bufferWidth, v.bufferHeight, v.grid.translateX, v.grid.translateY), "960 270 960 540");
     // Without a frequency, or with every axis frequency 0, the normal step is 0.01 a smoothing unit.
     set(kSmoothenNormals, 3);
     set(kFrequency, 0);
@@ -130,7 +130,7 @@ TEST_F(FrameValuesTest, ZRangeModesAndBlendingUnderOcclusion)
         choose(kBlend, blend);
         choose(kAmbientOcclusion, occlusion);
         v = read();
-        EXPECT_EQ(words(v.effectiveBlend, v.ssaoEnabled), effective) << blend << " " << occlusion;
+        EXPECT_EQ(words(params::number(v.effectiveBlend), v.ssaoEnabled), effective) << blend << " " << occlusion;
     }
 }
 
@@ -143,12 +143,12 @@ TEST_F(FrameValuesTest, ColoursComeAtFullPrecisionOrFromTheEightBitValue)
         return false;
     });
     EXPECT_EQ(asked, words(kFogColor, 61, kColor, 41, kSPColor, 95, ""));
-    EXPECT_EQ(host8.color, (std::array{0.2, 0.4, 0.8}));
+    EXPECT_EQ(host8.grid.color, (std::array{0.2, 0.4, 0.8}));
     const FrameValues full = read([](int, int, double* rgb) {
         rgb[0] = 127.5, rgb[1] = 0, rgb[2] = 255;
         return true;
     });
-    EXPECT_EQ(words(full.color[0], full.color[1], full.spColor[2]), "0.5 0 1");
+    EXPECT_EQ(words(full.grid.color[0], full.grid.color[1], full.spColor[2]), "0.5 0 1");
 }
 
 TEST_F(FrameValuesTest, AnyLoopValueTurnsOnAnOrthonormalLoopMatrixAroundTheLoopDirection)
@@ -194,9 +194,10 @@ TEST(ViewMatrix, InvertsTheCameraAndTurnsItsViewingAxisAndASingularCameraGivesIt
 TEST(MemoryCheck, BudgetsByChoiceAndWhatAFrameNeeds)
 {
     // Auto plans with the measured memory, when there is one; Off has no budget.
-    std::string budgets = words(memoryBudgetKb(1, 524288).value_or(-1), memoryBudgetKb(1, 0).value_or(-1));
+    std::string budgets = words(memoryBudgetKb(params::MemoryCheck::Auto, 524288).value_or(-1),
+                                memoryBudgetKb(params::MemoryCheck::Auto, 0).value_or(-1));
     for (int choice = 0; choice <= 13; ++choice) {
-        budgets += words("", memoryBudgetKb(choice, 1).value_or(-1));
+        budgets += words("", memoryBudgetKb(params::MemoryCheck{choice}, 1).value_or(-1));
     }
     EXPECT_EQ(budgets, "524288 -1 -1 1 -1 262144 524288 1048576 2097152 3145728 4194304 6291456 8388608 12582912 "
                        "16777216 -1");

@@ -40,9 +40,10 @@ TEST(GLVertexSink, DrawsTheGridWhereItLiesAndLeavesTheMatrixStackAsFound)
         glClearColor(0, 0, 0, 0);
         glClear(GL_COLOR_BUFFER_BIT);
         GLVertexSink sink;
-        RenderScene(sink, {.sizeX = 1, .sizeY = 1, .verticesX = 4, .verticesY = 3, .colorR = 1, .colorG = 0.5,
-                           .colorB = 0.25, .useAmplitudeTexture = 1, .amplitudeTextureId = textures[0],
-                           .tessellation = tessellation});
+        RenderScene(sink,
+                    {.sizeX = 1, .sizeY = 1, .verticesX = 4, .verticesY = 3, .color = {1, 0.5, 0.25},
+                     .tessellation = params::Tessellation{tessellation}},
+                    {.color = 0, .amplitude = textures[0]});
         std::vector<std::uint8_t> pixels(16 * 16 * 4);
         glGetTextureImage(textures[1], 0, GL_RGBA, GL_UNSIGNED_BYTE, GLsizei(pixels.size()), pixels.data());
         int wrong = 0;  // pixels inside the grid without the colour sent, or outside it with any

@@ -18,6 +18,9 @@ namespace {
 
 using test::words;
 using Strings = std::vector<std::string>;
+using params::Draw;
+using params::ReduceGeometry;
+using params::Tessellation;
 
 // Every call the walk makes, as text in GL's argument order.
 class RecordingSink final : public VertexSink {
@@ -68,19 +71,19 @@ std::string glError(const Strings& calls)
     return inside || depth != 0 ? "left unbalanced" : "";
 }
 
-Strings record(const SceneArguments& args)
+Strings record(const SurfaceGrid& grid, const SurfaceTextures& textures = {})
 {
     RecordingSink sink;
-    RenderScene(sink, args);
+    RenderScene(sink, grid, textures);
     EXPECT_EQ(glError(sink.calls), "");
     return sink.calls;
 }
 
 // 3 x 3 vertices over 2 x 4, cells of 1 x 2: every position, coordinate and colour is exact.
-SceneArguments grid(SceneArguments a, int verticesX = 3, int verticesY = 3)
+SurfaceGrid grid(SurfaceGrid a, int verticesX = 3, int verticesY = 3)
 {
     a.sizeX = 2, a.sizeY = 4, a.verticesX = verticesX, a.verticesY = verticesY;
-    a.colorR = 0.5, a.colorG = 0.25, a.colorB = 0.75, a.texScaleX = 2, a.texScaleY = 4;
+    a.color = {0.5, 0.25, 0.75}, a.texScaleX = 2, a.texScaleY = 4;
     return a;
 }
 
@@ -91,42 +94,47 @@ SceneArguments grid(SceneArguments a, int verticesX = 3, int verticesY = 3)
 // repeats each join vertex as a bare position, which keeps GL's attributes.
 TEST(RenderScene, EachWayOfDrawingSendsTheCallsOfItsReference)
 {
-    const std::pair<const char*, SceneArguments> cases[] = {
+    struct Case {
+        const char* what;
+        SurfaceGrid grid;
+        SurfaceTextures textures = {};
+    };
+    const Case cases[] = {
         {"fill", grid({})},
-        {"fill quads", grid({.tessellation = 2})},
+        {"fill quads", grid({.tessellation = Tessellation::Quads})},
         {"fill nudged by 1.5, half opaque, twice", grid({.opacity = 0.5, .nudge = 1.5, .instances = 2})},
         {"fill quads nudged by 0.5, half opaque, repeated at half opacity three times",
-         grid({.opacity = 0.5, .nudge = 0.5, .instances = 3, .repeatOpacity = 0.5, .tessellation = 2})},
+         grid({.opacity = 0.5, .nudge = 0.5, .instances = 3, .repeatOpacity = 0.5, .tessellation = Tessellation::Quads})},
         {"fill repeated at opacity 0", grid({.opacity = 0.75, .instances = 2, .repeatOpacity = 0})},
-        {"wireframe", grid({.drawMode = 2})},
-        {"front fill, back wire, quads", grid({.drawMode = 4, .tessellation = 2})},
-        {"points", grid({.drawMode = 3})},
+        {"wireframe", grid({.draw = Draw::Wireframe})},
+        {"front fill, back wire, quads", grid({.draw = Draw::FrontFillBackWire, .tessellation = Tessellation::Quads})},
+        {"points", grid({.draw = Draw::Points})},
         {"scrolled by 0.75, 1.5", grid({.scrollX = 0.75, .scrollY = 1.5})},
         {"scrolled by 2.5, -5", grid({.scrollX = 2.5, .scrollY = -5})},
         {"scrolled by -0.5, -1", grid({.scrollX = -0.5, .scrollY = -1})},
         {"of size 0, scrolled", [] {
-             SceneArguments zero = grid({.scrollX = 0.7, .scrollY = -3});
+             SurfaceGrid zero = grid({.scrollX = 0.7, .scrollY = -3});
              zero.sizeX = zero.sizeY = 0;
              return zero;
          }()},
         {"placed, with both textures, repeated three times",
-         grid({.useColorTexture = 1, .translateX = 1, .translateY = 2, .translateZ = 3, .rotateX = 10,
-               .rotateY = 20, .rotateZ = 30, .instances = 3, .repeatTranslateX = 4, .repeatTranslateY = 5,
-               .repeatTranslateZ = 6, .repeatRotateX = 40, .repeatRotateY = 50, .repeatRotateZ = 60,
-               .repeatScale = 0.5, .useAmplitudeTexture = 1, .colorTextureId = 11, .amplitudeTextureId = 12})},
-        {"colour texture 2", grid({.useColorTexture = 2, .colorTextureId = 11})},
-        {"amplitude texture", grid({.useAmplitudeTexture = 1, .amplitudeTextureId = 12})},
+         grid({.translateX = 1, .translateY = 2, .translateZ = 3, .rotateX = 10, .rotateY = 20, .rotateZ = 30,
+               .instances = 3, .repeatTranslateX = 4, .repeatTranslateY = 5, .repeatTranslateZ = 6,
+               .repeatRotateX = 40, .repeatRotateY = 50, .repeatRotateZ = 60, .repeatScale = 0.5}),
+         {11, 12}},
+        {"colour texture", grid({}), {11, 0}},
+        {"amplitude texture", grid({}), {0, 12}},
         {"no instances", grid({.instances = 0})},
-        {"draw mode 0", grid({.drawMode = 0})},
-        {"draw mode 5, twice", grid({.instances = 2, .drawMode = 5})},
-        {"wireframe, 5 x 2, stepping 2 columns", grid({.stepX = 2, .drawMode = 2}, 5, 2)},
+        {"draw mode 0", grid({.draw = Draw{0}})},
+        {"draw mode 5, twice", grid({.instances = 2, .draw = Draw{5}})},
+        {"wireframe, 5 x 2, stepping 2 columns", grid({.stepX = 2, .draw = Draw::Wireframe}, 5, 2)},
         {"fill, 5 x 2, stepping 2 columns", grid({.stepX = 2}, 5, 2)},
-        {"wireframe, 2 x 5, stepping 2 rows", grid({.stepY = 2, .drawMode = 2}, 2, 5)},
+        {"wireframe, 2 x 5, stepping 2 rows", grid({.stepY = 2, .draw = Draw::Wireframe}, 2, 5)},
         {"fill, 3 x 5, stepping 2 rows", grid({.stepY = 2}, 3, 5)},
-        {"wireframe stepping 10 columns", grid({.stepX = 10, .drawMode = 2})},
+        {"wireframe stepping 10 columns", grid({.stepX = 10, .draw = Draw::Wireframe})},
         {"fill stepping 10 columns and rows", grid({.stepX = 10, .stepY = 10})},
-        {"wireframe stepping 0 columns and rows", grid({.stepX = 0, .stepY = 0, .drawMode = 2})},
-        {"front fill, back wire, stepping -3 columns and -1 rows", grid({.stepX = -3, .stepY = -1, .drawMode = 4})},
+        {"wireframe stepping 0 columns and rows", grid({.stepX = 0, .stepY = 0, .draw = Draw::Wireframe})},
+        {"front fill, back wire, stepping -3 columns and -1 rows", grid({.stepX = -3, .stepY = -1, .draw = Draw::FrontFillBackWire})},
     };
     std::map<std::string, Strings> references;
     std::istringstream file(test::readText(ZEL_TEST_DATA_DIR "/render_scene.txt"));
@@ -134,8 +142,8 @@ TEST(RenderScene, EachWayOfDrawingSendsTheCallsOfItsReference)
     for (std::string line; std::getline(file, line);) {
         line.starts_with("== ") ? void(references[name = line.substr(3)]) : references[name].push_back(line);
     }
-    for (const auto& [what, args] : cases) {
-        EXPECT_EQ(record(args), references[what]) << what;
+    for (const Case& c : cases) {
+        EXPECT_EQ(record(c.grid, c.textures), references[c.what]) << c.what;
     }
 }
 
@@ -155,8 +163,8 @@ TEST(RenderScene, ReducedCountsBelowTwoStillDrawOneCell)
     };
     for (const auto& r : rows) {
         for (const bool alongX : {true, false}) {
-            SceneArguments args = grid({.reduceGeometry = r.reduceGeometry, .drawMode = 3}, alongX ? r.vertices : 2,
-                                       alongX ? 2 : r.vertices);
+            SurfaceGrid args = grid({.reduceGeometry = ReduceGeometry{r.reduceGeometry}, .draw = Draw::Points},
+                                    alongX ? r.vertices : 2, alongX ? 2 : r.vertices);
             (alongX ? args.autoScaleX : args.autoScaleY) = r.autoScale;
             std::array<std::set<double>, 2> coordinates;  // the distinct unscaled grid coordinates sent
             for (const std::string& call : record(args)) {
@@ -179,8 +187,8 @@ TEST(RenderScene, EveryCombinationIsLegalGLWithTheRightPrimitivesAndEvenQuadStri
         const int sizes = combination / 8 % 3, steps = combination / 24;
         const std::array<int, 2> size = {std::array{2, 3, 6}[sizes], std::array{2, 4, 3}[sizes]};
         const std::array<int, 2> step = {std::array{1, 2, 3, 1}[steps], std::array{1, 1, 2, 2}[steps]};
-        const Strings calls = record(grid({.stepX = step[0], .stepY = step[1], .drawMode = drawMode,
-                                           .tessellation = tessellation},
+        const Strings calls = record(grid({.stepX = step[0], .stepY = step[1], .draw = Draw{drawMode},
+                                           .tessellation = Tessellation{tessellation}},
                                           size[0], size[1]));
         // Strips come one per stepped row, and per stepped column when columns are stepped.
         const int rows = (size[1] + step[1] - 2) / step[1];

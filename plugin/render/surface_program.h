@@ -1,0 +1,20 @@
+// The surface pass's program, chosen by the shader and texture controls, and the uniforms of the
+// main pass and of the wireframe second pass.
+#pragma once
+
+#include <epoxy/gl.h>
+
+#include "plugin/render/frame_context.h"
+
+namespace zel {
+
+// Makes the chosen program current (falling back to the plain variant when the driver refuses
+// it) and sets `inUse` to what is current; 0 for a shader value that names no program.
+PF_Err useSurfaceProgram(FrameContext& frame, GLuint& inUse);
+
+void setMainPassUniforms(GLuint program, const FrameValues& values);
+
+// Makes the solid program current and sets its uniforms.
+void useSecondPassProgram(const FrameValues& values);
+
+}  // namespace zel
