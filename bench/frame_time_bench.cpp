@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "apps/zel-render/effect_host.h"
-#include "apps/zel-render/module_library.h"
 #include "apps/zel-render/module_output.h"
-#include "apps/zel-render/param_assignment.h"
+#include "host/effect_host.h"
+#include "host/module_library.h"
+#include "host/param_assignment.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "apps/zel-render/composition.h"
-#include "apps/zel-render/message_text.h"
+#include "host/composition.h"
+#include "host/message_text.h"
 
 namespace zelrender {
 namespace {

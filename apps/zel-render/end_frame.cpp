@@ -1,13 +1,52 @@
 #include "apps/zel-render/end_frame.h"
 
 #include <cmath>
+#include <fstream>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 
-#include "apps/zel-render/number_text.h"
-#include "apps/zel-render/param_assignment.h"
+#include "apps/zel-render/image_files.h"
+#include "host/json_layout.h"
+#include "host/number_text.h"
+#include "host/param_assignment.h"
+#include "host/whole_files.h"
 
 namespace zelrender {
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::ordered_json;
+
+std::string fileText(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    if (!in || !(text << in.rdbuf())) {
+        throw std::runtime_error(file.string() + ": cannot be read");
+    }
+    return text.str();
+}
+
+// The indentation of the first indented line: its run of spaces or tabs. Nothing for text on one
+// line, which is written back on one line; two spaces when no line is indented.
+std::optional<std::string> indentationOf(const std::string& text)
+{
+    const std::size_t newline = text.find('\n');
+    if (newline == std::string::npos) {
+        return std::nullopt;
+    }
+    for (std::size_t at = newline; at != std::string::npos; at = text.find('\n', at + 1)) {
+        const char c = at + 1 < text.size() ? text[at + 1] : '\n';
+        if (c == ' ' || c == '\t') {
+            const std::size_t end = text.find_first_not_of(c, at + 1);
+            return std::string((end == std::string::npos ? text.size() : end) - at - 1, c);
+        }
+    }
+    return "  ";
+}
+
+}  // namespace
 
 std::int32_t endFrameTime(std::string_view seconds, const Composition& composition)
 {
@@ -37,6 +76,36 @@ std::vector<std::pair<std::string, double>> pressSetEndFrame(EffectHost& host, s
                             "read the values at time 0");
     }
     return values;
+}
+
+void writeControls(const fs::path& file,
+                   const std::vector<std::pair<std::string, double>>& values)
+{
+    const std::string original = fileText(file);
+    Json document;
+    try {
+        document = Json::parse(original);
+    } catch (const Json::parse_error& e) {
+        throw std::runtime_error(file.string() + ": is not JSON: " + e.what());
+    }
+    Json& controls = document["controls"];
+    for (const auto& [name, value] : values) {
+        controls[name] = numberJson(value);
+    }
+    const std::optional<std::string> indent = indentationOf(original);
+    std::string text = indent ? sceneFileText(document, static_cast<int>(indent->size()),
+                                              indent->front())
+                              : document.dump();
+    if (!original.empty() && original.back() == '\n') {
+        text += '\n';
+    }
+
+    try {
+        replaceWithText(file, text, file.parent_path() / ("." + file.filename().string() + ".new"));
+    } catch (const std::runtime_error& e) {
+        throw OutputFailed(file.string() + ": cannot be written (" + e.what() +
+                           "); it is left as it was");
+    }
 }
 
 }  // namespace zelrender

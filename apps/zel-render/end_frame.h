@@ -1,15 +1,17 @@
 // --set-end-frame: pressing the module's "Set End Frame" button, which fills the seamless-loop
-// controls from the values at time 0 and at the current time.
+// controls from the values at time 0 and at the current time, and writing the values it gives
+// into the scene file.
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "apps/zel-render/composition.h"
-#include "apps/zel-render/effect_host.h"
+#include "host/composition.h"
+#include "host/effect_host.h"
 
 namespace zelrender {
 
@@ -21,5 +23,13 @@ std::int32_t endFrameTime(std::string_view seconds, const Composition& compositi
 // returns the sliders the module changed, by name, in the order of the controls. Throws
 // CommandFailed when the module changed none.
 std::vector<std::pair<std::string, double>> pressSetEndFrame(EffectHost& host, std::int32_t time);
+
+// Makes each named value a constant under the scene file's "controls": in its place where the
+// control is there already, after the others where not. Everything else stays as it was, keys in
+// their order, and the file keeps its indentation. The new text goes to a temporary file beside
+// it (".NAME.new"), renamed over it once whole; throws OutputFailed naming the file and
+// the failure, and the file is then left as it was.
+void writeControls(const std::filesystem::path& file,
+                   const std::vector<std::pair<std::string, double>>& values);
 
 }  // namespace zelrender

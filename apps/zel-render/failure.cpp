@@ -1,8 +1,8 @@
 #include "apps/zel-render/failure.h"
 
-#include "apps/zel-render/effect_host.h"
 #include "apps/zel-render/image_files.h"
-#include "apps/zel-render/module_library.h"
+#include "host/effect_host.h"
+#include "host/module_library.h"
 
 namespace zelrender {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "apps/zel-render/composition.h"
+#include "host/composition.h"
 
 namespace zelrender {
 

@@ -1,14 +1,12 @@
-// Image files, through OpenImageIO: images read for layer controls and frames written.
+// Frames written as image files through OpenImageIO, and as the pixels a video encoder takes.
 #pragma once
-
-#include <OpenImageIO/imagebuf.h>
 
 #include <cstddef>
 #include <filesystem>
 #include <stdexcept>
 #include <vector>
 
-#include "apps/zel-render/world_store.h"
+#include "host/world_store.h"
 
 namespace zelrender {
 
@@ -17,17 +15,6 @@ class OutputFailed : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
-
-// Reads any image OpenImageIO reads as alpha, red, green, blue floats from 0 to 1, alpha as
-// stored (straight in most formats) and 1 where there is none, grey spread to all three colours,
-// row 0 the top; scaled to 1/N each way when the composition renders at 1/N, as a host hands
-// layers. Throws std::runtime_error naming the file and what is wrong with it.
-OIIO::ImageBuf readLayerImage(const std::filesystem::path& file, PF_RationalScale downsampleX,
-                              PF_RationalScale downsampleY);
-
-// Copies an image as readLayerImage gives it into a world of its size, converted to the world's
-// depth: 8-bit 0 to 255, 16-bit 0 to 32768, float as is.
-void storeImage(const OIIO::ImageBuf& argb, const WorldView& world);
 
 // Throws std::invalid_argument unless the file's extension names a format that holds frames of
 // this depth: .png 8 or 16 bits, .tif and .tiff 8, 16 or 32 (float), .exr any (as float).

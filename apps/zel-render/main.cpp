@@ -13,24 +13,32 @@
 #include <vector>
 
 #include "apps/zel-render/command_line.h"
-#include "apps/zel-render/effect_host.h"
 #include "apps/zel-render/end_frame.h"
 #include "apps/zel-render/failure.h"
 #include "apps/zel-render/gpu_limits.h"
-#include "apps/zel-render/image_files.h"
-#include "apps/zel-render/json_layout.h"
-#include "apps/zel-render/module_library.h"
 #include "apps/zel-render/module_output.h"
-#include "apps/zel-render/number_text.h"
-#include "apps/zel-render/param_assignment.h"
 #include "apps/zel-render/param_listing.h"
 #include "apps/zel-render/render_job.h"
 #include "apps/zel-render/render_workers.h"
-#include "apps/zel-render/scene.h"
+#include "host/json_layout.h"
+#include "host/number_text.h"
+#include "host/zel_host.h"
 
 namespace {
 
 using namespace zelrender;
+
+// zel.so in the directory of the running executable, where the build and the install put it.
+std::filesystem::path moduleBesideExecutable()
+{
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) {
+        throw ModuleUnavailable("cannot find the directory of zel-render to load zel.so from (" +
+                                error.message() + "); name the module with --plugin");
+    }
+    return executable.parent_path() / "zel.so";
+}
 
 // The scene, with the command line's changes to its composition.
 Scene sceneOf(const Options& options)
@@ -59,15 +67,8 @@ void withHost(const Options& options, const Scene& scene,
     const ModuleLibrary module(path);
     const ModuleOutput moduleOutput =
         options.verbose ? ModuleOutput::toStderr() : ModuleOutput::toLogFile();
-
-    // Controls are known only once the module has registered them, so set-up comes first.
     EffectHost host(module.entryPoint(), scene.composition, moduleOutput);
-    host.setUp();
-    applyControls(scene, host.params());
-    applyAssignments(host.params(), options.assignments);
-    if (!scene.controls.empty() || !options.assignments.empty()) {
-        host.refreshControls();
-    }
+    setUpForScene(host, scene, options.assignments);
     use(host);
     host.setDown();
 }

@@ -9,9 +9,42 @@
 #include <string>
 #include <system_error>
 
-#include "apps/zel-render/user_directories.h"
+#include "host/user_directories.h"
 
 namespace zelrender {
+namespace {
+
+// While it lives, file descriptor 1 writes to `target`.
+class Capture {
+public:
+    explicit Capture(int target)
+    {
+        std::fflush(stdout);
+        saved_ = ::dup(STDOUT_FILENO);
+        if (saved_ < 0 || ::dup2(target, STDOUT_FILENO) < 0) {
+            const int error = errno;
+            if (saved_ >= 0) {
+                ::close(saved_);
+            }
+            throw std::system_error(error, std::generic_category(),
+                                    "cannot redirect the module's output away from stdout");
+        }
+    }
+    // The module's buffered output is flushed before stdout returns to its own file.
+    ~Capture()
+    {
+        std::fflush(stdout);
+        ::dup2(saved_, STDOUT_FILENO);
+        ::close(saved_);
+    }
+    Capture(const Capture&) = delete;
+    Capture& operator=(const Capture&) = delete;
+
+private:
+    int saved_;
+};
+
+}  // namespace
 
 std::filesystem::path moduleLogPath()
 {
@@ -51,26 +84,15 @@ ModuleOutput::~ModuleOutput()
     }
 }
 
-ModuleOutput::Capture::Capture(int target)
+void ModuleOutput::note(const std::string& text) const noexcept
 {
-    std::fflush(stdout);
-    saved_ = ::dup(STDOUT_FILENO);
-    if (saved_ < 0 || ::dup2(target, STDOUT_FILENO) < 0) {
-        const int error = errno;
-        if (saved_ >= 0) {
-            ::close(saved_);
-        }
-        throw std::system_error(error, std::generic_category(),
-                                "cannot redirect the module's output away from stdout");
-    }
+    std::fprintf(stderr, "zel-render: %s\n", text.c_str());
 }
 
-// The module's buffered output is flushed before stdout returns to its own file.
-ModuleOutput::Capture::~Capture()
+void ModuleOutput::whileModuleRuns(const std::function<void()>& command) const
 {
-    std::fflush(stdout);
-    ::dup2(saved_, STDOUT_FILENO);
-    ::close(saved_);
+    const Capture capture(fd_);
+    command();
 }
 
 }  // namespace zelrender

@@ -1,36 +1,33 @@
-// Where the module's own printf diagnostics go, so that stdout carries only what zel-render
-// prints: stderr with --verbose, otherwise a log file.
+// zel-render's HostOutput: the host's notes go to stderr, and the module's own printf diagnostics
+// to stderr with --verbose, otherwise to a log file, so that stdout carries only what zel-render
+// prints.
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <string>
+
+#include "host/host_output.h"
 
 namespace zelrender {
 
-class ModuleOutput {
+class ModuleOutput final : public HostOutput {
 public:
     static ModuleOutput toStderr();
     // $XDG_STATE_HOME/zel/zel-render.log (~/.local/state/zel/ by default), appended to; stderr,
     // with a warning, when it cannot be opened.
     static ModuleOutput toLogFile();
 
-    ~ModuleOutput();
+    ~ModuleOutput() override;
     ModuleOutput(const ModuleOutput&) = delete;
     ModuleOutput& operator=(const ModuleOutput&) = delete;
 
-    // While it lives, file descriptor 1 writes where the module's output goes. Throws
+    // "zel-render: TEXT" on stderr.
+    void note(const std::string& text) const noexcept override;
+    // File descriptor 1 writes where the module's output goes while `command` runs. Throws
     // std::system_error when stdout cannot be set aside, rather than let the module write there.
-    class Capture {
-    public:
-        explicit Capture(int target);
-        ~Capture();
-        Capture(const Capture&) = delete;
-        Capture& operator=(const Capture&) = delete;
+    void whileModuleRuns(const std::function<void()>& command) const override;
 
-    private:
-        int saved_;
-    };
-
-    Capture capture() const { return Capture(fd_); }
     // Where the messages go, for other programs' output: ffmpeg's.
     int fd() const { return fd_; }
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "apps/zel-render/number_text.h"
-#include "apps/zel-render/param_assignment.h"
+#include "host/number_text.h"
+#include "host/param_assignment.h"
 
 namespace zelrender {
 namespace {

@@ -4,7 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
-#include "apps/zel-render/param_store.h"
+#include "host/param_store.h"
 
 namespace zelrender {
 

@@ -12,9 +12,8 @@
 #include <string>
 
 #include "apps/zel-render/image_files.h"
-#include "apps/zel-render/message_text.h"
-#include "apps/zel-render/param_assignment.h"
 #include "apps/zel-render/video_encoder.h"
+#include "host/message_text.h"
 
 namespace zelrender {
 namespace {
@@ -191,18 +190,7 @@ fs::path framePath(const fs::path& pattern, std::int32_t frame)
 void renderScene(EffectHost& host, const Scene& scene, EffectHost::RenderPath path,
                  const FrameRange& frames, const FrameDelivery& deliver)
 {
-    const Composition& composition = host.composition();
-    for (const auto& [control, file] : scene.layers) {
-        try {
-            const int index = findControl(host.params(), control);
-            const OIIO::ImageBuf image =
-                readLayerImage(file, composition.downsampleX, composition.downsampleY);
-            storeImage(image, host.attachLayer(index, image.roi().width(), image.roi().height()));
-        } catch (const std::exception& e) {
-            throw std::invalid_argument(scene.source + ": the image of \"" + control +
-                                        "\": " + e.what());
-        }
-    }
+    attachLayerImages(host, scene);
     for (std::int32_t i = 0; i < frames.count(); ++i) {
         const std::int32_t frame = frames.at(i);
         try {

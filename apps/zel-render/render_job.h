@@ -7,8 +7,7 @@
 #include <string_view>
 #include <utility>
 
-#include "apps/zel-render/effect_host.h"
-#include "apps/zel-render/scene.h"
+#include "host/zel_host.h"
 
 namespace zelrender {
 

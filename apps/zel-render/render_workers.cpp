@@ -21,8 +21,8 @@
 #include "apps/zel-render/child_processes.h"
 #include "apps/zel-render/failure.h"
 #include "apps/zel-render/image_files.h"
-#include "apps/zel-render/whole_files.h"
 #include "apps/zel-render/video_encoder.h"
+#include "host/whole_files.h"
 
 namespace zelrender {
 namespace {

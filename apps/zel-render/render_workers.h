@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "apps/zel-render/command_line.h"
-#include "apps/zel-render/composition.h"
 #include "apps/zel-render/progress.h"
 #include "apps/zel-render/render_job.h"
+#include "host/composition.h"
 
 namespace zelrender {
 

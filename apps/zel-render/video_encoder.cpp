@@ -16,7 +16,7 @@
 
 #include "apps/zel-render/failure.h"
 #include "apps/zel-render/image_files.h"
-#include "apps/zel-render/whole_files.h"
+#include "host/whole_files.h"
 
 namespace zelrender {
 namespace {

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "apps/zel-render/composition_layers.h"
+#include "host/composition_layers.h"
 
 namespace zelrender {
 namespace {

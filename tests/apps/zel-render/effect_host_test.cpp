@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "apps/zel-render/basic_suite.h"
+#include "host/basic_suite.h"
 #include "tests/apps/zel-render/fake_module.h"
 #include "tests/support/text.h"
 

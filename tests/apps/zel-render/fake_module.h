@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "apps/zel-render/effect_host.h"
+#include "apps/zel-render/module_output.h"
+#include "host/effect_host.h"
 #include "sdk/pf_suites.h"
 
 namespace zelrender::test {

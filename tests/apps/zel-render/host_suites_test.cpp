@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "apps/zel-render/param_listing.h"
-#include "apps/zel-render/persistent_settings.h"
+#include "host/persistent_settings.h"
 #include "tests/apps/zel-render/fake_module.h"
 #include "tests/support/scratch_directory.h"
 #include "tests/support/text.h"

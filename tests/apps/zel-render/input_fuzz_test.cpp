@@ -11,9 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "apps/zel-render/effect_host.h"
-#include "apps/zel-render/module_library.h"
-#include "apps/zel-render/scene.h"
+#include "apps/zel-render/module_output.h"
+#include "host/effect_host.h"
+#include "host/module_library.h"
+#include "host/scene.h"
 #include "tests/support/text.h"
 
 namespace zelrender {

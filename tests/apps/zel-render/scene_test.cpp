@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "apps/zel-render/scene.h"
+#include "host/scene.h"
 #include "tests/apps/zel-render/fake_module.h"
 #include "tests/support/text.h"
 

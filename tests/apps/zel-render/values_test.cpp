@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "apps/zel-render/param_assignment.h"
+#include "host/param_assignment.h"
 #include "tests/apps/zel-render/fake_module.h"
 #include "tests/support/text.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "apps/zel-render/composition.h"
+#include "host/composition.h"
 #include "apps/zel-render/gpu_limits.h"
 #include "tests/apps/zel-render/zel_render_run.h"
 

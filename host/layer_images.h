@@ -1,0 +1,36 @@
+// Images read for the layer controls through OpenImageIO, converted as a host hands layers to an
+// effect.
+#pragma once
+
+#include <OpenImageIO/imagebuf.h>
+
+#include <filesystem>
+
+#include "host/world_store.h"
+
+namespace zelrender {
+
+// How a world of one depth holds a channel, as OpenImageIO reads it: its type, and the factor
+// from OpenImageIO's 0 to 1 to the world's range (16-bit white is 32768, not 65535).
+struct WorldDepth {
+    PF_PixelFormat format;
+    int bits;
+    OIIO::TypeDesc::BASETYPE type;
+    float fromUnit;
+};
+
+// Throws std::invalid_argument for a world whose format is not read or written as images.
+const WorldDepth& depthOf(const WorldView& world);
+
+// Reads any image OpenImageIO reads as alpha, red, green, blue floats from 0 to 1, alpha as
+// stored (straight in most formats) and 1 where there is none, grey spread to all three colours,
+// row 0 the top; scaled to 1/N each way when the composition renders at 1/N, as a host hands
+// layers. Throws std::runtime_error naming the file and what is wrong with it.
+OIIO::ImageBuf readLayerImage(const std::filesystem::path& file, PF_RationalScale downsampleX,
+                              PF_RationalScale downsampleY);
+
+// Copies an image as readLayerImage gives it into a world of its size, converted to the world's
+// depth: 8-bit 0 to 255, 16-bit 0 to 32768, float as is.
+void storeImage(const OIIO::ImageBuf& argb, const WorldView& world);
+
+}  // namespace zelrender

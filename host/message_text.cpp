@@ -1,0 +1,86 @@
+#include "host/message_text.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdio>
+#include <vector>
+
+namespace zelrender {
+namespace {
+
+// Escapes as JSON writes them: \n, \t and the like, \u00XX for other control characters.
+std::string escaped(std::string_view text, std::string_view alsoEscaped)
+{
+    constexpr std::string_view kControls = "\b\f\n\r\t";
+    constexpr std::string_view kLetters = "bfnrt";
+    std::string out;
+    for (const char c : text) {
+        const auto code = static_cast<unsigned char>(c);
+        if (const std::size_t named = kControls.find(c); named != std::string_view::npos) {
+            out += std::string("\\") + kLetters[named];
+        } else if (code < 0x20 || code == 0x7F) {
+            std::array<char, 8> hex{};
+            std::snprintf(hex.data(), hex.size(), "\\u%04X", code);
+            out += hex.data();
+        } else {
+            out += alsoEscaped.find(c) != std::string_view::npos ? std::string("\\") + c
+                                                                 : std::string(1, c);
+        }
+    }
+    return out;
+}
+
+char lower(char c)
+{
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+// Edits (insertions, deletions, substitutions) between a and b, ignoring case.
+std::size_t editDistance(std::string_view a, std::string_view b)
+{
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j < row.size(); ++j) {
+        row[j] = j;
+    }
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t substitute = diagonal + (lower(a[i - 1]) == lower(b[j - 1]) ? 0 : 1);
+            diagonal = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, substitute});
+        }
+    }
+    return row.back();
+}
+
+}  // namespace
+
+std::string inQuotes(std::string_view text)
+{
+    return "\"" + escaped(text, "\"\\") + "\"";
+}
+
+std::string oneLine(std::string_view text)
+{
+    return escaped(text, "");
+}
+
+std::optional<std::string_view> closestName(std::string_view typed,
+                                            std::span<const std::string_view> names)
+{
+    // A slip of a few letters, or a difference of case only, is worth a suggestion.
+    const std::size_t tolerance = std::max<std::size_t>(2, typed.size() / 4);
+    std::optional<std::string_view> closest;
+    std::size_t best = tolerance + 1;
+    for (std::string_view name : names) {
+        if (const std::size_t d = editDistance(typed, name); !name.empty() && d < best) {
+            best = d;
+            closest = name;
+        }
+    }
+    return closest;
+}
+
+}  // namespace zelrender

@@ -1,0 +1,32 @@
+// The effect module, loaded as a shared object and held open for as long as this object lives.
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+
+#include "sdk/pf_effect.h"
+
+namespace zelrender {
+
+// The module cannot be used: missing, not loadable, or without the entry point.
+class ModuleUnavailable : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class ModuleLibrary {
+public:
+    // Throws ModuleUnavailable naming the path and the loader's reason.
+    explicit ModuleLibrary(const std::filesystem::path& path);
+    ~ModuleLibrary();
+    ModuleLibrary(const ModuleLibrary&) = delete;
+    ModuleLibrary& operator=(const ModuleLibrary&) = delete;
+
+    PF_EntryPointFunc entryPoint() const { return entryPoint_; }
+
+private:
+    void* handle_ = nullptr;
+    PF_EntryPointFunc entryPoint_ = nullptr;
+};
+
+}  // namespace zelrender

@@ -1,0 +1,23 @@
+// What is checked before a scene is read: its text, for what the JSON parser would let through,
+// and its files.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "host/scene.h"
+
+namespace zelrender {
+
+// Throws std::invalid_argument, naming `source`, for text that is not JSON ("scene.json:12:5: not
+// JSON: ..."), or that gives a key twice in one object, whose first value the parser would drop
+// unnoticed.
+void checkSceneText(const std::string& text, const std::string& source);
+
+// Why a file cannot be read: it is missing, out of reach or a directory; empty when it is none.
+std::string whyUnreadable(const std::filesystem::path& file);
+
+// Refuses, before the module is set up, an image that is missing or that OpenImageIO cannot open.
+void checkLayerImages(const Scene& scene);
+
+}  // namespace zelrender
