@@ -59,7 +59,10 @@ std::size_t editDistance(std::string_view a, std::string_view b)
 
 std::string inQuotes(std::string_view text)
 {
-    return "\"" + escaped(text, "\"\\") + "\"";
+    std::string quoted = "\"";
+    quoted += escaped(text, "\"\\");
+    quoted += '"';
+    return quoted;
 }
 
 std::string oneLine(std::string_view text)

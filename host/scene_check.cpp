@@ -138,8 +138,14 @@ void checkSceneText(const std::string& text, const std::string& source)
     JsonCheck check;
     if (!Json::sax_parse(text, &check)) {
         const std::optional<std::size_t> at = check.position();
-        throw std::invalid_argument(source + (at ? ":" + lineAndColumn(text, *at) : "") + ": " +
-                                    check.fault());
+        std::string message = source;
+        if (at) {
+            message += ':';
+            message += lineAndColumn(text, *at);
+        }
+        message += ": ";
+        message += check.fault();
+        throw std::invalid_argument(message);
     }
 }
 

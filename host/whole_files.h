@@ -15,8 +15,11 @@ namespace zelrender {
 inline std::filesystem::path temporaryName(const std::filesystem::path& file,
                                            pid_t writer = ::getpid())
 {
-    return file.parent_path() /
-           ("." + file.filename().string() + ".part" + std::to_string(writer));
+    std::string name = ".";
+    name += file.filename().string();
+    name += ".part";
+    name += std::to_string(writer);
+    return file.parent_path() / name;
 }
 
 // Writes `text` to `temporary`, then renames it over `file`, which keeps its permissions if it

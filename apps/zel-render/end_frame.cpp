@@ -100,8 +100,11 @@ void writeControls(const fs::path& file,
         text += '\n';
     }
 
+    std::string temporary = ".";
+    temporary += file.filename().string();
+    temporary += ".new";
     try {
-        replaceWithText(file, text, file.parent_path() / ("." + file.filename().string() + ".new"));
+        replaceWithText(file, text, file.parent_path() / temporary);
     } catch (const std::runtime_error& e) {
         throw OutputFailed(file.string() + ": cannot be written (" + e.what() +
                            "); it is left as it was");
