@@ -16,7 +16,7 @@ noise::Image permutationImage;
 noise::Image gradientImage;
 noise::Image randomImage;
 
-struct LookupTextureSpec {
+struct LookupTextureRow {
     LookupTexture texture;
     GLenum unit;
     GLenum target;
@@ -30,7 +30,7 @@ void uploadImage(noise::Image& image, void (*fill)(std::span<std::uint8_t, noise
                  GL_UNSIGNED_BYTE, image.data());
 }
 
-constexpr LookupTextureSpec kLookupTextures[] = {
+constexpr LookupTextureRow kLookupTextures[] = {
     {LookupTexture::permutation, kPermutationUnit, GL_TEXTURE_2D,
      [] { uploadImage(permutationImage, noise::fillPermutationImage); }},
     {LookupTexture::simplex, kSimplexUnit, GL_TEXTURE_1D,
@@ -51,14 +51,14 @@ void uploadLookupTextures(LookupTextures& textures)
 {
     glEnable(GL_TEXTURE_1D);
     glEnable(GL_TEXTURE_2D);
-    for (const LookupTextureSpec& spec : kLookupTextures) {
-        GLuint& name = textures.names[static_cast<std::size_t>(spec.texture)];
-        glActiveTexture(spec.unit);
+    for (const LookupTextureRow& row : kLookupTextures) {
+        GLuint& name = textures.names[static_cast<std::size_t>(row.texture)];
+        glActiveTexture(row.unit);
         glGenTextures(1, &name);
-        glBindTexture(spec.target, name);
-        spec.upload();
-        glTexParameteri(spec.target, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexParameteri(spec.target, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glBindTexture(row.target, name);
+        row.upload();
+        glTexParameteri(row.target, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(row.target, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glActiveTexture(GL_TEXTURE0);
     }
     noise::GenerateSSAOPattern(SSAOSamplePattern);

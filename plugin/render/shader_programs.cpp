@@ -132,13 +132,13 @@ bool compileOnce(const ShaderSpec& shader, const ShaderSources& sources, ShaderP
     return compiled == GL_TRUE;
 }
 
-bool link(const ProgramSpec& spec, ShaderPrograms& built)
+bool link(const ProgramSpec& row, ShaderPrograms& built)
 {
-    GLuint& program = nameOf(built, spec.program);
+    GLuint& program = nameOf(built, row.program);
     program = glCreateProgram();
-    std::printf("%s = %u\n", spec.name, program);
-    glAttachShader(program, nameOf(built, spec.vertex.object));
-    glAttachShader(program, nameOf(built, spec.fragment.object));
+    std::printf("%s = %u\n", row.name, program);
+    glAttachShader(program, nameOf(built, row.vertex.object));
+    glAttachShader(program, nameOf(built, row.fragment.object));
     glLinkProgram(program);
     ZEL_GL_CHECK();
     GLint linked = GL_FALSE;
@@ -217,10 +217,10 @@ void deleteShaderPrograms(ShaderPrograms& built)
         }
     };
     glUseProgram(0);
-    for (const ProgramSpec& spec : kPrograms) {
-        release(nameOf(built, spec.program), [](GLuint name) { glDeleteProgram(name); });
-        release(nameOf(built, spec.vertex.object), [](GLuint name) { glDeleteShader(name); });
-        release(nameOf(built, spec.fragment.object), [](GLuint name) { glDeleteShader(name); });
+    for (const ProgramSpec& row : kPrograms) {
+        release(nameOf(built, row.program), [](GLuint name) { glDeleteProgram(name); });
+        release(nameOf(built, row.vertex.object), [](GLuint name) { glDeleteShader(name); });
+        release(nameOf(built, row.fragment.object), [](GLuint name) { glDeleteShader(name); });
     }
 }
 

@@ -86,8 +86,8 @@ TEST_P(FlatSurface, CoversExactlyItsSizeAroundItsPosition)
         set({"Amplitude=0", "Blend=Normal", "Shader=Density", "Density Affect=0", "Normal Affect=0",
              "Size X=" + n(c.sizeX), "Size Y=" + n(c.sizeY),
              "Position XY=" + n(c.posX) + "," + n(c.posY), "Multisample=" + n(c.multisample)}));
-    ASSERT_EQ(frame.spec().width, c.width);
-    ASSERT_EQ(frame.spec().height, c.height);
+    ASSERT_EQ(frame.roi().width(), c.width);
+    ASSERT_EQ(frame.roi().height(), c.height);
     int wrong = 0;
     int partial = 0;
     for (int y = 0; y < c.height; ++y) {
@@ -132,8 +132,8 @@ TEST(FrameOutput, PixelsWithAlphaZeroKeepTheirColourUndividedAndUnoccluded)
     const OIIO::ImageBuf occluded =
         render("occluded32.exr", "160x90",
                with(opaque, set({"Ambient Occlusion=On", "AO Intensity=100"})));
-    ASSERT_EQ(plain.spec().image_pixels(), 160 * 90);
-    ASSERT_EQ(occluded.spec().image_pixels(), 160 * 90);
+    ASSERT_EQ(plain.roi().npixels(), 160 * 90);
+    ASSERT_EQ(occluded.roi().npixels(), 160 * 90);
     int uncovered = 0;
     int darkened = 0;
     int changed = 0;
@@ -165,11 +165,11 @@ TEST(FrameOutput, HalfResolutionHalvesTheImageAndTheLineWidth)
     // Rows covered, from the top, in column x: the thickness of the first line met.
     const auto firstLineThickness = [](const OIIO::ImageBuf& frame, int x) {
         int y = 0;
-        while (y < frame.spec().height && frame.getchannel(x, y, 0, 3) < 0.5F) {
+        while (y < frame.roi().height() && frame.getchannel(x, y, 0, 3) < 0.5F) {
             ++y;
         }
         const int top = y;
-        while (y < frame.spec().height && frame.getchannel(x, y, 0, 3) >= 0.5F) {
+        while (y < frame.roi().height() && frame.getchannel(x, y, 0, 3) >= 0.5F) {
             ++y;
         }
         return y - top;
@@ -177,9 +177,9 @@ TEST(FrameOutput, HalfResolutionHalvesTheImageAndTheLineWidth)
     const OIIO::ImageBuf full = render("outline_full.tif", "160x90", outline);
     const OIIO::ImageBuf half =
         render("outline_half.tif", "160x90", with(outline, {"--downsample", "2"}));
-    ASSERT_EQ(full.spec().width, 160);
-    ASSERT_EQ(half.spec().width, 80);
-    ASSERT_EQ(half.spec().height, 45);
+    ASSERT_EQ(full.roi().width(), 160);
+    ASSERT_EQ(half.roi().width(), 80);
+    ASSERT_EQ(half.roi().height(), 45);
     EXPECT_EQ(firstLineThickness(full, 70), 6);
     EXPECT_EQ(firstLineThickness(half, 35), 3);
 }
