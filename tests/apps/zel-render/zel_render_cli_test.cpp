@@ -250,6 +250,16 @@ TEST_F(ZelRender, AFrameLargerThanTheDriverDrawsIsRefusedBeforeAnythingRenders)
     // At half resolution the frame is within reach.
     EXPECT_EQ(run({"scene.json", "--downsample", "2"}).exitCode, 0);
     EXPECT_TRUE(fs::exists(dir_ / "zel.png"));
+    // So is a layer image, one pixel wide, which the module would fail to make a texture of.
+    OIIO::ImageBuf tall(OIIO::ImageSpec(1, *largest + 1, 1, OIIO::TypeDesc::UINT8));
+    ASSERT_TRUE(tall.write((dir_ / "tall.png").string()));
+    writeText(dir_ / "scene.json", R"({"layers": {"texture_layer": "tall.png"}})");
+    const Finished byLayer = run({"scene.json", "--size", "8x8"});
+    EXPECT_EQ(byLayer.exitCode, 1);
+    EXPECT_EQ(byLayer.err, "zel-render: scene.json: the image of \"Texture Layer\": the layer "
+                           "tall.png of 1 x " + wide + limit.substr(0, limit.find("; ")) +
+                               "; make the image smaller, or render at 1/N of it with "
+                               "--downsample N\n");
 }
 
 }  // namespace
