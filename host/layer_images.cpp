@@ -3,8 +3,8 @@
 #include <OpenImageIO/imagebufalgo.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <limits>
@@ -136,7 +136,7 @@ std::string fileTypeName(fs::file_type type)
     case fs::file_type::character: return "a character device";
     case fs::file_type::block: return "a block device";
     case fs::file_type::socket: return "a socket";
-    default: return "not a regular file";
+    default: return "a special file";
     }
 }
 
