@@ -217,9 +217,9 @@ ImageBuf readLayerImage(const fs::path& file, PF_RationalScale downsampleX,
         fail(file, "has no colour channel");
     }
     const bool grey = colours.size() < 3;
-    // The channels after the last one used are not read.
     const int order[] = {header.alpha_channel, colours[0], colours[grey ? 0 : 1],
                          colours[grey ? 0 : 2]};
+    // The channels after the last one used are not read.
     const int channels = std::max(header.alpha_channel, order[3]) + 1;
     const std::int32_t width = downsampled(header.width, downsampleX);
     const std::int32_t height = downsampled(header.height, downsampleY);
@@ -229,26 +229,25 @@ ImageBuf readLayerImage(const fs::path& file, PF_RationalScale downsampleX,
     }
     // The pixels as read, then as alpha, red, green, blue, and those scaled: all before the first
     // pixel is read, so that a header that promises more than memory holds is refused, not read.
-    const std::uint64_t pixels = std::uint64_t(header.width) * std::uint64_t(header.height);
+    const auto pixels = static_cast<std::uint64_t>(header.width) * header.height;
     const bool resized = width != header.width || height != header.height;
     const std::uint64_t need = pixels * sizeof(float) * (channels + 4) +
-                               (resized ? std::uint64_t(width) * std::uint64_t(height) * 16 : 0);
+                               (resized ? static_cast<std::uint64_t>(width) * height * 16 : 0);
     if (const std::optional<std::uint64_t> free = availableMemory(); free && need > *free) {
         fail(file, "is " + sizeText(header.width, header.height) + " pixels; reading it takes " +
                        std::to_string(need >> 20) + " MB of memory, and " +
-                       std::to_string(*free >> 20) + " MB are free");
+                       std::to_string(*free >> 20) + " MB are free; use a smaller image");
     }
     ImageSpec readSpec(header.width, header.height, channels, TypeDesc::FLOAT);
     std::vector<float> stored;
     try {
-        stored.resize(pixels * static_cast<std::uint64_t>(channels));
+        stored.resize(pixels * channels);
     } catch (const std::bad_alloc&) {
         fail(file, "is " + sizeText(header.width, header.height) +
-                       " pixels, more than memory holds");
+                       " pixels, more than memory holds; use a smaller image");
     }
     StderrKept printed;
-    const bool read =
-        in->read_image(0, 0, 0, channels, TypeDesc::FLOAT, stored.data());
+    const bool read = in->read_image(0, 0, 0, channels, TypeDesc::FLOAT, stored.data());
     // Some readers answer true for a file cut short, and say so only in their error.
     const std::string error = in->geterror();
     if (!read || !error.empty()) {
@@ -274,7 +273,7 @@ ImageBuf readLayerImage(const fs::path& file, PF_RationalScale downsampleX,
         argb = algo::resize(argb, "", 0.0f, OIIO::ROI(0, width, 0, height, 0, 1, 0, 4));
     }
     if (argb.has_error()) {
-        fail(file, argb.geterror());
+        fail(file, firstReason(argb.geterror()));
     }
     return argb;
 }

@@ -257,8 +257,8 @@ void renderScene(EffectHost& host, const Scene& scene, EffectHost::RenderPath pa
     bool warned = false;
     for (std::int32_t i = 0; i < frames.count(); ++i) {
         const std::int32_t frame = frames.at(i);
-        const double vertices = verticesSent(
-            host.params(), composition, composition.seconds(std::int64_t{frame} * composition.timeStep));
+        const double seconds = composition.seconds(std::int64_t{frame} * composition.timeStep);
+        const double vertices = verticesSent(host.params(), composition, seconds);
         if (!warned && vertices > kManyVertices) {
             warned = true;
             char count[32];

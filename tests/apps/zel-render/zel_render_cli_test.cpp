@@ -64,7 +64,8 @@ protected:
             noise.write((dir_ / name).string());
             fs::resize_file(dir_ / name, fs::file_size(dir_ / name) * 3 / 4);
         }
-        for (const auto& [name, hex] : GetParam().value("files", std::map<std::string, std::string>{})) {
+        const auto files = GetParam().value("files", std::map<std::string, std::string>{});
+        for (const auto& [name, hex] : files) {
             std::string bytes;
             for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
                 bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
