@@ -3,8 +3,10 @@
 #pragma once
 
 #include <OpenImageIO/imagebuf.h>
+#include <OpenImageIO/imageio.h>
 
 #include <filesystem>
+#include <memory>
 
 #include "host/world_store.h"
 
@@ -22,10 +24,17 @@ struct WorldDepth {
 // Throws std::invalid_argument for a world whose format is not read or written as images.
 const WorldDepth& depthOf(const WorldView& world);
 
+// Opens a layer image for its header: refuses, before any library opens it, a path that is not a
+// regular file (a FIFO or a device would be read for ever), then an image OpenImageIO cannot open
+// or one of a size no layer takes. Throws std::runtime_error with the reason alone, on one line.
+std::unique_ptr<OIIO::ImageInput> openLayerImage(const std::filesystem::path& file);
+
 // Reads any image OpenImageIO reads as alpha, red, green, blue floats from 0 to 1, alpha as
 // stored (straight in most formats) and 1 where there is none, grey spread to all three colours,
 // row 0 the top; scaled to 1/N each way when the composition renders at 1/N, as a host hands
-// layers. Throws std::runtime_error naming the file and what is wrong with it.
+// layers. Refuses, before reading a pixel, an image whose reading would take more memory than
+// is free, then one that ends early or holds NaN or infinity. Throws std::runtime_error naming
+// the file and what is wrong with it, on one line.
 OIIO::ImageBuf readLayerImage(const std::filesystem::path& file, PF_RationalScale downsampleX,
                               PF_RationalScale downsampleY);
 

@@ -1,7 +1,5 @@
 #include "host/scene_check.h"
 
-#include <OpenImageIO/imageio.h>
-
 #include <algorithm>
 #include <optional>
 #include <set>
@@ -10,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "host/layer_images.h"
 #include "host/message_text.h"
 #include "host/scene_names.h"
 
@@ -164,10 +163,11 @@ void checkLayerImages(const Scene& scene)
             continue;
         }
         std::string why = whyUnreadable(*file);
-        if (why.empty() && !OIIO::ImageInput::open(file->string())) {
-            why = OIIO::geterror();
-            if (why.empty()) {
-                why = "OpenImageIO cannot open it";
+        if (why.empty()) {
+            try {
+                openLayerImage(*file);
+            } catch (const std::runtime_error& e) {
+                why = e.what();
             }
         }
         if (!why.empty()) {

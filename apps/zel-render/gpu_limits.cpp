@@ -3,9 +3,13 @@
 #include <epoxy/gl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <memory>
 #include <stdexcept>
 
 #include "apps/zel-render/child_processes.h"
+#include "host/layer_images.h"
+#include "host/message_text.h"
 #include "plugin/platform/offscreen_context.h"
 
 namespace zelrender {
@@ -33,6 +37,11 @@ int queryLargestTextureSide()
     return side;
 }
 
+std::string sizeText(std::int32_t width, std::int32_t height)
+{
+    return std::to_string(width) + " x " + std::to_string(height);
+}
+
 }  // namespace
 
 std::optional<int> largestTextureSide()
@@ -54,19 +63,43 @@ std::optional<int> largestTextureSide()
     return answered && side > 0 ? std::optional(side) : std::nullopt;
 }
 
-void checkFrameFits(const Composition& composition, int largestSide,
+void checkFrameFits(const Scene& scene, std::optional<int> largestSide,
                     const std::string& sizeGivenBy)
 {
-    const std::int32_t width = downsampled(composition.width, composition.downsampleX);
-    const std::int32_t height = downsampled(composition.height, composition.downsampleY);
-    if (width <= largestSide && height <= largestSide) {
-        return;
+    const Composition& composition = scene.composition;
+    const PF_RationalScale downsample = composition.downsampleX;
+    const std::string downsampleText = std::to_string(downsample.den);
+    const std::string largest = largestSide ? std::to_string(*largestSide) : "";
+    const auto check = [&](const std::string& what, const std::string& sizeFrom,
+                           std::int32_t fullWidth, std::int32_t fullHeight, const char* instead) {
+        const std::int32_t width = downsampled(fullWidth, downsample);
+        const std::int32_t height = downsampled(fullHeight, composition.downsampleY);
+        const std::string size = sizeText(fullWidth, fullHeight) + " pixels";
+        if (width < 1 || height < 1) {
+            throw std::invalid_argument(
+                "--downsample " + downsampleText + ": " + what + " of " + size + " has " +
+                sizeText(width, height) + " at 1/" + downsampleText + "; take N from 1 to " +
+                std::to_string(std::min(fullWidth, fullHeight)) + " here");
+        }
+        if (largestSide && (width > *largestSide || height > *largestSide)) {
+            throw std::invalid_argument(
+                sizeFrom + ": " + what + " of " + sizeText(width, height) +
+                " pixels is larger than this machine's OpenGL driver draws, at most " + largest +
+                " x " + largest + "; " + instead + ", or render at 1/N of it with --downsample N");
+        }
+    };
+    check("a frame", sizeGivenBy, composition.width, composition.height, "choose a smaller size");
+    for (const auto& [control, file] : scene.layers) {
+        const std::string place = scene.source + ": the image of " + inQuotes(control);
+        std::unique_ptr<OIIO::ImageInput> in;
+        try {
+            in = openLayerImage(file);
+        } catch (const std::runtime_error& e) {
+            throw std::invalid_argument(place + ": " + file.string() + ": " + e.what());
+        }
+        check("the layer " + file.string(), place, in->spec().width, in->spec().height,
+              "make the image smaller");
     }
-    const std::string largest = std::to_string(largestSide);
-    throw std::invalid_argument(
-        sizeGivenBy + ": a frame of " + std::to_string(width) + " x " + std::to_string(height) +
-        " pixels is larger than this machine's OpenGL driver draws, at most " + largest + " x " +
-        largest + "; choose a smaller size, or render at 1/N of it with --downsample N");
 }
 
 }  // namespace zelrender

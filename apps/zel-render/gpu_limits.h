@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "host/composition.h"
+#include "host/scene.h"
 
 namespace zelrender {
 
@@ -15,10 +15,11 @@ namespace zelrender {
 // nullopt when no context can be made; the module then reports that itself.
 std::optional<int> largestTextureSide();
 
-// Throws std::invalid_argument, naming `sizeGivenBy` (where the size came from, such as "--size
-// 20000x100"), when the composition's frame at its downsampled size is wider or taller than
-// `largestSide`.
-void checkFrameFits(const Composition& composition, int largestSide,
+// Throws std::invalid_argument when --downsample leaves the composition's frame or a layer image
+// no pixel one way, naming --downsample; or, naming `sizeGivenBy` (where the frame's size came
+// from, such as "--size 20000x100") or the layer's control, when the frame or a layer at its
+// downsampled size is wider or taller than `largestSide`, the driver's largest texture.
+void checkFrameFits(const Scene& scene, std::optional<int> largestSide,
                     const std::string& sizeGivenBy);
 
 }  // namespace zelrender

@@ -99,12 +99,10 @@ int run(const Options& options, const std::vector<std::string>& arguments)
     }
     if (!options.about && !options.listParams && !settingEndFrame && !options.dumpScene) {
         checkJob(job, scene.composition);
-        if (const std::optional<int> largest = largestTextureSide()) {
-            checkFrameFits(scene.composition, *largest,
-                           !options.size.empty()      ? "--size " + options.size
-                           : options.scenePath.empty() ? scene.source
-                                                       : scene.source + ": composition");
-        }
+        checkFrameFits(scene, largestTextureSide(),
+                       !options.size.empty()      ? "--size " + options.size
+                       : options.scenePath.empty() ? scene.source
+                                                   : scene.source + ": composition");
         // The module is loaded in the workers only, each with its own GL context.
         const ProgressStyle style = progressStyle(options.quiet, options.verbose,
                                                   ::isatty(STDERR_FILENO) != 0,

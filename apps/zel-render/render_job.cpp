@@ -5,11 +5,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <variant>
 
 #include "apps/zel-render/image_files.h"
 #include "apps/zel-render/video_encoder.h"
@@ -106,6 +110,64 @@ void checkWritable(const RenderJob& job)
     }
 }
 
+// The module's words when the driver refused to allocate a frame's targets, which it reports
+// without the size that is the cause.
+constexpr std::string_view kAllocationFailures[] = {"glCheckFramebufferStatusEXT failed",
+                                                    "Could not allocate"};
+
+std::string causeOf(std::string_view failure, const Composition& composition)
+{
+    if (std::ranges::none_of(kAllocationFailures, [&](std::string_view words) {
+            return failure.find(words) != std::string_view::npos;
+        })) {
+        return "";
+    }
+    return "; this machine's OpenGL driver cannot hold a frame of " +
+           std::to_string(downsampled(composition.width, composition.downsampleX)) + " x " +
+           std::to_string(downsampled(composition.height, composition.downsampleY)) +
+           " pixels: choose a smaller size, or render at 1/N of it with --downsample N";
+}
+
+// Beyond this many vertices a frame takes minutes to hours to draw, and shows nothing meanwhile.
+constexpr double kManyVertices = 1e8;
+
+// About as many vertices as the module sends for the frame at `seconds`: each instance's grid,
+// reduced and stepped, walked as strips of two vertices per point (four per cell when columns are
+// stepped), twice with a wireframe second pass; 0 for a module without these controls.
+double verticesSent(const ParamStore& store, const Composition& composition, double seconds)
+{
+    const auto value = [&](std::string_view name) -> std::optional<double> {
+        for (std::int32_t i = 1; i < store.size(); ++i) {
+            if (store.at(i).name() == name) {
+                const ParamValue v = store.at(i).value.at(seconds);
+                if (const auto* number = std::get_if<double>(&v)) {
+                    return std::floor(*number + 0.5);
+                }
+                if (const auto* choice = std::get_if<Choice>(&v)) {
+                    return choice->number;
+                }
+            }
+        }
+        return std::nullopt;
+    };
+    const auto vx = value("Vertices X"), vy = value("Vertices Y"), stepX = value("X Step"),
+               stepY = value("Y Step"), reduce = value("Reduce Geometry"),
+               instances = value("Instances"), secondPass = value("Second Pass");
+    if (!vx || !vy || !stepX || !stepY || !reduce || !instances || !secondPass) {
+        return 0;
+    }
+    const auto walked = [&](double count, PF_RationalScale downsample, double step) {
+        // Off, Auto (the resolution's factor), 2x, 4x, 16x.
+        const double factors[] = {1.0, factorOf(downsample), 0.5, 0.25, 1.0 / 16};
+        const double factor = factors[std::clamp(static_cast<int>(*reduce), 1, 5) - 1];
+        return std::ceil((std::max(std::floor(count * factor), 2.0) - 1) / std::max(step, 1.0));
+    };
+    const double columns = walked(*vx, composition.downsampleX, *stepX);
+    const double rows = walked(*vy, composition.downsampleY, *stepY);
+    return rows * (*stepX >= 2 ? 4 * columns : 2 * (columns + 1)) * *instances *
+           (*secondPass == 2 ? 2 : 1);
+}
+
 }  // namespace
 
 FrameRange FrameRange::share(std::int32_t worker, std::int32_t workers) const
@@ -191,12 +253,25 @@ void renderScene(EffectHost& host, const Scene& scene, EffectHost::RenderPath pa
                  const FrameRange& frames, const FrameDelivery& deliver)
 {
     attachLayerImages(host, scene);
+    const Composition& composition = host.composition();
+    bool warned = false;
     for (std::int32_t i = 0; i < frames.count(); ++i) {
         const std::int32_t frame = frames.at(i);
+        const double seconds = composition.seconds(std::int64_t{frame} * composition.timeStep);
+        const double vertices = verticesSent(host.params(), composition, seconds);
+        if (!warned && vertices > kManyVertices) {
+            warned = true;
+            char count[32];
+            std::snprintf(count, sizeof count, "%.0f", vertices);
+            EffectHost::tell("warning: frame " + std::to_string(frame) + " sends about " + count +
+                             " vertices and may take hours to draw; \"Reduce Geometry\", or a "
+                             "larger \"X Step\" and \"Y Step\", send fewer");
+        }
         try {
             host.render(frame, path, [&](const WorldView& world) { deliver(frame, world); });
         } catch (const CommandFailed& e) {
-            throw CommandFailed("frame " + std::to_string(frame) + ": " + e.what());
+            throw CommandFailed("frame " + std::to_string(frame) + ": " + e.what() +
+                                causeOf(e.what(), composition));
         }
     }
 }

@@ -52,8 +52,9 @@ std::filesystem::path framePath(const std::filesystem::path& pattern, std::int32
 using FrameDelivery = std::function<void(std::int32_t frame, const WorldView& world)>;
 
 // Reads the scene's layer images into their controls, then renders each of `frames` and hands it
-// to `deliver`. Throws CommandFailed, naming the frame, when the module fails one; no frame after
-// it is rendered.
+// to `deliver`. Before the first frame that sends more than a hundred million vertices, warns
+// once with their count. Throws CommandFailed, naming the frame (and its size, when the driver
+// could not allocate it), when the module fails one; no frame after it is rendered.
 void renderScene(EffectHost& host, const Scene& scene, EffectHost::RenderPath path,
                  const FrameRange& frames, const FrameDelivery& deliver);
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/basic_suite.h"
+#include "apps/zel-render/render_job.h"
 #include "tests/apps/zel-render/fake_module.h"
 #include "tests/support/text.h"
 
@@ -229,6 +230,40 @@ TEST(FrameCommands, AnAnswerWithoutPixelsIsToldAndNothingDelivered)
               "bottom); the output world takes 1 to 30000 pixels each way");
     EXPECT_TRUE(delivered.empty());
     EXPECT_EQ(FakeModule::received.back(), PF_Cmd_GLOBAL_SETDOWN);
+}
+
+// Frame 2 at 1/3 of 900 x 600, which the driver refuses to allocate: the module's words say
+// nothing of the size, which is the cause.
+TEST(FrameCommands, AFrameTheDriverCannotAllocateIsToldWithItsSize)
+{
+    FakeModule::behaviour = [](PF_Cmd cmd, PF_InData&, PF_OutData& out) -> PF_Err {
+        if (cmd != PF_Cmd_RENDER) {
+            return PF_Err_NONE;
+        }
+        std::strcpy(out.return_msg, "ZEL: OpenGL error: glCheckFramebufferStatusEXT failed");
+        out.out_flags |= PF_OutFlag_DISPLAY_ERROR_MESSAGE;
+        return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    };
+    Composition c;
+    c.width = 900;
+    c.height = 600;
+    c.downsampleX = c.downsampleY = {1, 3};
+    Host h(c);
+    h.host.setUp();
+    EXPECT_THROW(
+        try {
+            renderScene(h.host, Scene{}, EffectHost::RenderPath::Classic, {2, 2, 1},
+                        [](std::int32_t, const WorldView&) {});
+        } catch (const CommandFailed& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      "frame 2: RENDER failed with error 512: ZEL: OpenGL error: "
+                      "glCheckFramebufferStatusEXT failed; this machine's OpenGL driver cannot "
+                      "hold a frame of 300 x 200 pixels: choose a smaller size, or render at 1/N "
+                      "of it with --downsample N");
+            throw;
+        },
+        CommandFailed);
+    h.host.setDown();
 }
 
 TEST(BasicSuite, HandsOutOnlyWhatItOffersAndCountsWhatIsHeld)

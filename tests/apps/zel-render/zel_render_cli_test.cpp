@@ -2,6 +2,8 @@
 // what it says and the files it leaves.
 #include <gtest/gtest.h>
 
+#include <OpenImageIO/imagebufalgo.h>
+
 #include <algorithm>
 #include <iterator>
 #include <map>
@@ -45,9 +47,10 @@ std::string sceneOf(const Json& row)
     return scene.is_string() ? scene.get<std::string>() : scene.dump(2);
 }
 
-// Each run has these beside it: a scene, images, things in the way of outputs (a directory where
-// a rewritten scene's temporary file would go among them), and two programs called ffmpeg that
-// fail, one after taking every frame and writing part of the file, one at once.
+// Each run has these beside it: a scene, images (two cut short where their pixels lie, and the
+// row's "files", each written from its bytes in hex), things in the way of outputs (a directory
+// where a rewritten scene's temporary file would go among them), and two programs called ffmpeg
+// that fail, one after taking every frame and writing part of the file, one at once.
 class Runs : public ZelRender, public ::testing::WithParamInterface<Json> {
 protected:
     Runs()
@@ -55,6 +58,20 @@ protected:
         writeText(dir_ / "scene.json", sceneOf(GetParam()));
         OIIO::ImageBuf texture(OIIO::ImageSpec(16, 16, 3, OIIO::TypeDesc::HALF));
         texture.write((dir_ / "texture.exr").string());
+        OIIO::ImageBuf noise(OIIO::ImageSpec(64, 64, 3, OIIO::TypeDesc::UINT8));
+        OIIO::ImageBufAlgo::noise(noise, "uniform");
+        for (const char* name : {"cut.png", "cut.jpg"}) {
+            noise.write((dir_ / name).string());
+            fs::resize_file(dir_ / name, fs::file_size(dir_ / name) * 3 / 4);
+        }
+        const auto files = GetParam().value("files", std::map<std::string, std::string>{});
+        for (const auto& [name, hex] : files) {
+            std::string bytes;
+            for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+                bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+            }
+            writeText(dir_ / name, bytes);
+        }
         writeText(dir_ / "notes.txt", "not an image\n");
         writeText(dir_ / "not-a-module.so", "plain text\n");
         writeText(dir_ / "plain", "a file\n");
@@ -234,6 +251,16 @@ TEST_F(ZelRender, AFrameLargerThanTheDriverDrawsIsRefusedBeforeAnythingRenders)
     // At half resolution the frame is within reach.
     EXPECT_EQ(run({"scene.json", "--downsample", "2"}).exitCode, 0);
     EXPECT_TRUE(fs::exists(dir_ / "zel.png"));
+    // So is a layer image, one pixel wide, which the module would fail to make a texture of.
+    OIIO::ImageBuf tall(OIIO::ImageSpec(1, *largest + 1, 1, OIIO::TypeDesc::UINT8));
+    ASSERT_TRUE(tall.write((dir_ / "tall.png").string()));
+    writeText(dir_ / "scene.json", R"({"layers": {"texture_layer": "tall.png"}})");
+    const Finished byLayer = run({"scene.json", "--size", "8x8"});
+    EXPECT_EQ(byLayer.exitCode, 1);
+    EXPECT_EQ(byLayer.err, "zel-render: scene.json: the image of \"Texture Layer\": the layer "
+                           "tall.png of 1 x " + wide + limit.substr(0, limit.find("; ")) +
+                               "; make the image smaller, or render at 1/N of it with "
+                               "--downsample N\n");
 }
 
 }  // namespace
