@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <string.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <map>
 #include <numeric>
 #include <optional>
+#include <span>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -43,6 +45,12 @@ struct Report {
 // Where a worker sends its reports.
 constexpr int kReportFd = 3;
 
+// The signals that stop a run: kill, and those a terminal sends to its whole process group on
+// Ctrl-C, Ctrl-\ and hanging up. Workers keep the terminal's blocked, as only the process that
+// started them decides how the run ends, and stop at its SIGTERM.
+constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGQUIT, SIGHUP};
+constexpr std::span<const int> kTerminalSignals = std::span(kStopSignals).subspan(1);
+
 // A worker whose parent has gone has no one to render for: SIGPIPE ends it.
 void send(const Report& report, const void* payload)
 {
@@ -52,7 +60,7 @@ void send(const Report& report, const void* payload)
     }
 }
 
-// SIGINT or SIGTERM, once caught, and a pipe that wakes the parent's poll() when one comes.
+// A stop signal, once caught, and a pipe that wakes the parent's poll() when one comes.
 volatile std::sig_atomic_t gStopSignal = 0;
 int gWakeFd = -1;
 
@@ -64,7 +72,7 @@ void onStopSignal(int signal)
     static_cast<void>(written);  // a full pipe has woken the parent already
 }
 
-// Catches SIGINT and SIGTERM for as long as it lives, and ignores SIGPIPE, so that ffmpeg ending
+// Catches the stop signals for as long as it lives, and ignores SIGPIPE, so that ffmpeg ending
 // early fails a write rather than ending zel-render.
 class StopSignals {
 public:
@@ -78,14 +86,16 @@ public:
         struct sigaction ignore {};
         ignore.sa_handler = SIG_IGN;
         sigemptyset(&ignore.sa_mask);
-        ::sigaction(SIGINT, &stop, &savedInt_);
-        ::sigaction(SIGTERM, &stop, &savedTerm_);
+        for (std::size_t i = 0; i < std::size(kStopSignals); ++i) {
+            ::sigaction(kStopSignals[i], &stop, &saved_[i]);
+        }
         ::sigaction(SIGPIPE, &ignore, &savedPipe_);
     }
     ~StopSignals()
     {
-        ::sigaction(SIGINT, &savedInt_, nullptr);
-        ::sigaction(SIGTERM, &savedTerm_, nullptr);
+        for (std::size_t i = 0; i < std::size(kStopSignals); ++i) {
+            ::sigaction(kStopSignals[i], &saved_[i], nullptr);
+        }
         ::sigaction(SIGPIPE, &savedPipe_, nullptr);
         gWakeFd = -1;
     }
@@ -96,8 +106,7 @@ public:
 
 private:
     Pipe wake_;
-    struct sigaction savedInt_ {};
-    struct sigaction savedTerm_ {};
+    struct sigaction saved_[std::size(kStopSignals)] {};
     struct sigaction savedPipe_ {};
 };
 
@@ -155,7 +164,7 @@ private:
     // Waits for the worker, and removes the file it was writing when it stopped.
     int reap(Worker& worker);
     void encodeWaitingFrames();
-    // Throws RunFailed once SIGINT or SIGTERM has come.
+    // Throws RunFailed once a stop signal has come.
     void stopIfSignalled() const;
     double elapsed() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
 
@@ -193,12 +202,12 @@ void WorkerRun::start(const std::vector<std::string>& arguments)
         Pipe pipe = makePipe();
         // zel-render anew, not a fork: a fork would inherit the threads' state of libraries that
         // checking the scene used, but not the threads. Ctrl-C reaches the whole process group,
-        // but only this process decides how the run ends, so workers keep SIGINT blocked.
+        // but only this process decides how the run ends.
         std::vector<std::string> worker = {"zel-render", "--worker", std::to_string(k),
                                            std::to_string(count)};
         worker.insert(worker.end(), arguments.begin(), arguments.end());
-        const pid_t pid =
-            spawn("/proc/self/exe", worker, {{pipe.write.get(), kReportFd}}, {SIGINT});
+        const pid_t pid = spawn("/proc/self/exe", worker, {{pipe.write.get(), kReportFd}},
+                                {kTerminalSignals.begin(), kTerminalSignals.end()});
         workers_.push_back({pid, std::move(pipe.read), job_.frames.share(k, count), k, 0});
     }
 }
@@ -334,8 +343,8 @@ void WorkerRun::encodeWaitingFrames()
 void WorkerRun::stopIfSignalled() const
 {
     if (gStopSignal != 0) {
-        throw RunFailed(kInterrupted, std::string("stopped by ") +
-                                          (gStopSignal == SIGINT ? "SIGINT" : "SIGTERM") +
+        throw RunFailed(kInterrupted, std::string("stopped by SIG") +
+                                          ::sigabbrev_np(gStopSignal) +
                                           (video_ ? "; no video was written"
                                                   : "; the frames written so far are kept"));
     }

@@ -22,9 +22,9 @@ namespace zelrender {
 // stderr in `style`.
 //
 // The first failure stops every other worker (SIGTERM); once all have ended, and no temporary
-// file is left behind, it is thrown as RunFailed with the failure's exit code and message. SIGINT
-// and SIGTERM end the run the same way, with kInterrupted. Image files already written stay; a
-// video is written whole or not at all.
+// file is left behind, it is thrown as RunFailed with the failure's exit code and message.
+// SIGINT, SIGTERM, SIGHUP and SIGQUIT end the run the same way, with kInterrupted. Image files
+// already written stay; a video is written whole or not at all.
 void renderWithWorkers(const RenderJob& job, const Composition& composition, ProgressStyle style,
                        bool verbose, const std::vector<std::string>& arguments);
 
