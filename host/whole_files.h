@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace zelrender {
 
@@ -22,10 +23,10 @@ inline std::filesystem::path temporaryName(const std::filesystem::path& file,
     return file.parent_path() / name;
 }
 
-// Writes `text` to `temporary`, then renames it over `file`, which keeps its permissions if it
-// was there. Throws std::runtime_error saying what failed; `file` is then as it was and
-// `temporary` gone.
-void replaceWithText(const std::filesystem::path& file, const std::string& text,
-                     const std::filesystem::path& temporary);
+// Writes `contents` to `temporary`, each byte of it checked, flushed to the disk and closed, then
+// renames it over `file`, which keeps its permissions if it was there. Throws std::runtime_error
+// saying what failed; `file` is then as it was and `temporary` gone.
+void replaceWhole(const std::filesystem::path& file, std::string_view contents,
+                  const std::filesystem::path& temporary);
 
 }  // namespace zelrender

@@ -104,7 +104,7 @@ void writeControls(const fs::path& file,
     temporary += file.filename().string();
     temporary += ".new";
     try {
-        replaceWithText(file, text, file.parent_path() / temporary);
+        replaceWhole(file, text, file.parent_path() / temporary);
     } catch (const std::runtime_error& e) {
         throw OutputFailed(file.string() + ": cannot be written (" + e.what() +
                            "); it is left as it was");
