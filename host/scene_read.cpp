@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <limits>
 #include <numeric>
 #include <optional>
@@ -15,6 +13,7 @@
 #include "host/param_assignment.h"
 #include "host/scene_check.h"
 #include "host/scene_names.h"
+#include "host/whole_files.h"
 
 namespace zelrender {
 namespace {
@@ -429,17 +428,23 @@ Scene parseSceneText(const std::string& text, const std::string& source, const f
     return parseScene(Json::parse(text), source, base);
 }
 
+std::string readSceneText(const fs::path& file)
+{
+    try {
+        return readWhole(file, kMaxSceneBytes);
+    } catch (const std::runtime_error& e) {
+        throw std::invalid_argument(file.string() + ": cannot be opened as a scene file (" +
+                                    e.what() + ")");
+    }
+}
+
 Scene readScene(const fs::path& file)
 {
-    std::ifstream in(file, std::ios::binary);
-    if (const std::string why = whyUnreadable(file); !why.empty() || !in) {
-        throw std::invalid_argument(file.string() + ": cannot be opened as a scene file" +
-                                    (why.empty() ? "" : " (" + why + ")"));
-    }
-    const std::string text{std::istreambuf_iterator<char>(in), {}};
-    if (in.bad()) {
-        throw std::invalid_argument(file.string() + ": cannot be read");
-    }
+    return readScene(file, readSceneText(file));
+}
+
+Scene readScene(const fs::path& file, const std::string& text)
+{
     Scene scene = parseSceneText(text, file.string(), file.parent_path());
     checkLayerImages(scene);
     return scene;

@@ -1,7 +1,9 @@
 #include "host/whole_files.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
@@ -74,6 +76,41 @@ void replaceWhole(const fs::path& file, std::string_view contents, const fs::pat
     }
     if (::rename(temporary.c_str(), file.c_str()) != 0) {
         fail("cannot replace", file);
+    }
+}
+
+std::string readWhole(const fs::path& file, std::size_t limit)
+{
+    // Without O_NONBLOCK a named pipe that no one writes would hold the open forever; read from,
+    // it ends at once.
+    OpenFile in(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat status {};
+    if (in.get() < 0 || ::fstat(in.get(), &status) != 0) {
+        throw std::runtime_error(std::strerror(errno));
+    }
+    if (S_ISDIR(status.st_mode)) {
+        throw std::runtime_error("it is a directory");
+    }
+    ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
+    std::string text;
+    for (;;) {
+        const std::size_t had = text.size();
+        text.resize(std::min(limit + 1, had + 65536));
+        const ssize_t n = ::read(in.get(), text.data() + had, text.size() - had);
+        if (n < 0 && errno == EINTR) {
+            text.resize(had);
+            continue;
+        }
+        if (n < 0) {
+            throw std::runtime_error(std::strerror(errno));
+        }
+        text.resize(had + static_cast<std::size_t>(n));
+        if (n == 0) {
+            return text;
+        }
+        if (text.size() > limit) {
+            throw std::runtime_error("it holds more than " + std::to_string(limit) + " bytes");
+        }
     }
 }
 

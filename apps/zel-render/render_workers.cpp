@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <string.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,6 +25,7 @@
 #include "apps/zel-render/failure.h"
 #include "apps/zel-render/image_files.h"
 #include "apps/zel-render/video_encoder.h"
+#include "host/scene.h"
 #include "host/whole_files.h"
 
 namespace zelrender {
@@ -42,8 +44,9 @@ struct Report {
     std::uint64_t length = 0;
 };
 
-// Where a worker sends its reports.
+// Where a worker sends its reports, and where it reads the scene's text.
 constexpr int kReportFd = 3;
+constexpr int kSceneFd = 4;
 
 // The signals that stop a run: kill, and those a terminal sends to its whole process group on
 // Ctrl-C, Ctrl-\ and hanging up. Workers keep the terminal's blocked, as only the process that
@@ -139,8 +142,9 @@ public:
     WorkerRun(const WorkerRun&) = delete;
     WorkerRun& operator=(const WorkerRun&) = delete;
 
-    // Starts the workers, zel-render run with `arguments` as the worker of its share.
-    void start(const std::vector<std::string>& arguments);
+    // Starts the workers, zel-render run with `arguments` as the worker of its share, each given
+    // `sceneText`.
+    void start(const std::vector<std::string>& arguments, const std::string& sceneText);
     // Until every frame is done and, for a video, encoded.
     void finish();
 
@@ -195,8 +199,13 @@ WorkerRun::~WorkerRun()
     }
 }
 
-void WorkerRun::start(const std::vector<std::string>& arguments)
+void WorkerRun::start(const std::vector<std::string>& arguments, const std::string& sceneText)
 {
+    const UniqueFd scene(::memfd_create("zel-render scene", MFD_CLOEXEC));
+    if (!scene || !writeAll(scene.get(), sceneText.data(), sceneText.size())) {
+        throw std::system_error(errno, std::generic_category(),
+                                "cannot hand the scene to the workers");
+    }
     const auto count = std::min<std::int32_t>(job_.jobs, job_.frames.count());
     for (std::int32_t k = 0; k < count; ++k) {
         Pipe pipe = makePipe();
@@ -206,7 +215,8 @@ void WorkerRun::start(const std::vector<std::string>& arguments)
         std::vector<std::string> worker = {"zel-render", "--worker", std::to_string(k),
                                            std::to_string(count)};
         worker.insert(worker.end(), arguments.begin(), arguments.end());
-        const pid_t pid = spawn("/proc/self/exe", worker, {{pipe.write.get(), kReportFd}},
+        const pid_t pid = spawn("/proc/self/exe", worker,
+                                {{pipe.write.get(), kReportFd}, {scene.get(), kSceneFd}},
                                 {kTerminalSignals.begin(), kTerminalSignals.end()});
         workers_.push_back({pid, std::move(pipe.read), job_.frames.share(k, count), k, 0});
     }
@@ -353,11 +363,17 @@ void WorkerRun::stopIfSignalled() const
 }  // namespace
 
 void renderWithWorkers(const RenderJob& job, const Composition& composition, ProgressStyle style,
-                       bool verbose, const std::vector<std::string>& arguments)
+                       bool verbose, const std::vector<std::string>& arguments,
+                       const std::string& sceneText)
 {
     WorkerRun run(job, composition, style, verbose);
-    run.start(arguments);
+    run.start(arguments, sceneText);
     run.finish();
+}
+
+std::string sceneTextFromCommand()
+{
+    return readWhole("/proc/self/fd/" + std::to_string(kSceneFd), kMaxSceneBytes);
 }
 
 ExitCode renderShare(const RenderJob& job, std::int32_t worker, std::int32_t workers,
