@@ -24,13 +24,17 @@ using Json = nlohmann::ordered_json;
 constexpr double kDefaultSeconds = 10;
 constexpr double kMaxFps = 1000;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
+// Camera and light positions, zooms and intensities lie within this, far beyond any use: so the
+// lengths, directions and matrices made from them stay finite, in floats as well.
+constexpr double kLargestSpace = 1e9;
 
 [[noreturn]] void refuse(const std::string& where, const std::string& accepted, const Json* got)
 {
     throw std::invalid_argument(
         where + (got == nullptr ? " is missing; it takes " + accepted
                                 : " takes " + accepted + "; got " +
-                                      got->dump(-1, ' ', false, Json::error_handler_t::replace)));
+                                      abridged(got->dump(-1, ' ', false,
+                                                         Json::error_handler_t::replace))));
 }
 
 [[noreturn]] void refuse(const std::string& where, const std::string& accepted, const Json& got)
@@ -151,7 +155,9 @@ std::vector<double> numbers(const Json& v, const std::string& where, std::size_t
 
 ParamValue spacePoint(const Json& v, const std::string& where)
 {
-    const auto p = numbers(v, where, 3, "a point [x, y, z] in pixels", -kInfinity, kInfinity);
+    const auto p = numbers(v, where, 3,
+                           "a point [x, y, z] in pixels, each from -1000000000 to 1000000000",
+                           -kLargestSpace, kLargestSpace);
     return SpacePoint{p[0], p[1], p[2]};
 }
 
@@ -275,7 +281,7 @@ Camera readCamera(const Json& v)
     camera.position = optionalAnimated(fields, "position", spacePoint);
     camera.pointOfInterest = optionalAnimated(fields, "point_of_interest", spacePoint);
     if (const Json* zoom = fields.find("zoom")) {
-        camera.zoom = animatedNumber(*zoom, fields.at("zoom"), 1, kInfinity);
+        camera.zoom = animatedNumber(*zoom, fields.at("zoom"), 1, kLargestSpace);
     }
     fields.refuseOthers();
     return camera;
@@ -297,7 +303,7 @@ Light readLight(const Json& v, const std::string& where, const Composition& comp
         double low;
         double high;
     } properties[] = {
-        {"intensity", light.intensity, -kInfinity, kInfinity},
+        {"intensity", light.intensity, -kLargestSpace, kLargestSpace},
         {"cone_angle", light.coneAngle, 0, 180},
         {"cone_feather", light.coneFeather, 0, 100},
     };
@@ -330,7 +336,9 @@ std::vector<std::pair<std::string, fs::path>> readLayers(const Json& v, const fs
     std::vector<std::pair<std::string, fs::path>> layers;
     for (const LayerKey& layer : kLayerKeys) {
         if (const Json* file = fields.find(layer.key)) {
-            if (!file->is_string() || file->get<std::string>().empty()) {
+            // A NUL would end the path early, and another file would be read.
+            if (!file->is_string() || file->get<std::string>().empty() ||
+                file->get<std::string>().find('\0') != std::string::npos) {
                 refuse(fields.at(layer.key), "the path of an image file", *file);
             }
             layers.emplace_back(layer.control, base / file->get<std::string>());
