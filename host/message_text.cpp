@@ -4,10 +4,29 @@
 #include <array>
 #include <cctype>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 namespace zelrender {
 namespace {
+
+// What was typed is shown up to this many bytes, so that a message stays readable however long
+// the input.
+constexpr std::size_t kMaxEchoed = 200;
+
+// The part of `text` shown, whole UTF-8 characters, and what follows it: nothing, or how long the
+// whole was.
+std::pair<std::string_view, std::string> cut(std::string_view text)
+{
+    if (text.size() <= kMaxEchoed) {
+        return {text, ""};
+    }
+    std::size_t end = kMaxEchoed;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
+        --end;
+    }
+    return {text.substr(0, end), "... (" + std::to_string(text.size()) + " bytes in all)"};
+}
 
 // Escapes as JSON writes them: \n, \t and the like, \u00XX for other control characters.
 std::string escaped(std::string_view text, std::string_view alsoEscaped)
@@ -59,15 +78,23 @@ std::size_t editDistance(std::string_view a, std::string_view b)
 
 std::string inQuotes(std::string_view text)
 {
+    const auto [shown, rest] = cut(text);
     std::string quoted = "\"";
-    quoted += escaped(text, "\"\\");
+    quoted += escaped(shown, "\"\\");
     quoted += '"';
-    return quoted;
+    return quoted + rest;
 }
 
 std::string oneLine(std::string_view text)
 {
-    return escaped(text, "");
+    const auto [shown, rest] = cut(text);
+    return escaped(shown, "") + rest;
+}
+
+std::string abridged(std::string_view text)
+{
+    const auto [shown, rest] = cut(text);
+    return std::string(shown) + rest;
 }
 
 std::optional<std::string_view> closestName(std::string_view typed,
@@ -78,7 +105,12 @@ std::optional<std::string_view> closestName(std::string_view typed,
     std::optional<std::string_view> closest;
     std::size_t best = tolerance + 1;
     for (std::string_view name : names) {
-        if (const std::size_t d = editDistance(typed, name); !name.empty() && d < best) {
+        // The lengths alone may put a name out of reach, which spares comparing a long one.
+        const std::size_t longer = std::max(typed.size(), name.size());
+        if (name.empty() || longer - std::min(typed.size(), name.size()) >= best) {
+            continue;
+        }
+        if (const std::size_t d = editDistance(typed, name); d < best) {
             best = d;
             closest = name;
         }

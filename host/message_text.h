@@ -9,11 +9,16 @@
 
 namespace zelrender {
 
-// `text` in double quotes, its quotes, backslashes and control characters escaped as in JSON.
+// `text` in double quotes, its quotes, backslashes and control characters escaped as in JSON;
+// past 200 bytes it is cut, and its length follows: "abc"... (5000000 bytes in all).
 std::string inQuotes(std::string_view text);
 
-// `text` with its control characters escaped as in JSON, so that a message takes one line.
+// `text` with its control characters escaped as in JSON, so that a message takes one line; cut
+// as inQuotes cuts it.
 std::string oneLine(std::string_view text);
+
+// `text` cut as inQuotes cuts it, for text that is shown as it is, such as JSON.
+std::string abridged(std::string_view text);
 
 // Of `names`, the one closest to `typed` when it is a slip of a few letters away or differs in
 // case only; none when nothing is that close.

@@ -167,7 +167,7 @@ bool PersistentSettings::save() const
     }
     try {
         // Worker processes may save at once, each under its own name.
-        replaceWithText(file_, text.str(), temporaryName(file_));
+        replaceWhole(file_, text.str(), temporaryName(file_));
     } catch (const std::runtime_error& e) {
         if (output_ != nullptr) {
             output_->note(std::string("cannot write the preferences: ") + e.what());

@@ -27,6 +27,7 @@
 // paths are relative to the scene file. A key may appear once in each object.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -57,6 +58,14 @@ Scene defaultScene();
 // the key meant when one is close, so that a misspelt key never goes unnoticed; so is a layer
 // image that is missing or that OpenImageIO cannot open, before anything is rendered.
 Scene readScene(const std::filesystem::path& file);
+// The same for the text of `file`, read already.
+Scene readScene(const std::filesystem::path& file, const std::string& text);
+// The most a scene file may hold: more than any scene needs, less than a device that never ends
+// would fill memory with.
+inline constexpr std::size_t kMaxSceneBytes = std::size_t{64} << 20;
+// The whole text of a scene file, read once (a pipe cannot be read twice) and at most
+// kMaxSceneBytes of it. Throws std::invalid_argument naming the file and why it cannot be read.
+std::string readSceneText(const std::filesystem::path& file);
 // The same for a scene's text, except that its images are not looked at; `source` names it in
 // messages and image paths are taken relative to `base`.
 Scene parseSceneText(const std::string& text, const std::string& source,

@@ -18,6 +18,12 @@ namespace {
 namespace fs = std::filesystem;
 using Json = nlohmann::ordered_json;
 
+// Far beyond what a scene holds, and bounds on what a hostile one costs: the place of every level
+// is kept while it is read, and the parser finds keys in an object one by one.
+constexpr std::size_t kMaxDepth = 64;
+constexpr std::size_t kMaxKeyBytes = 1024;
+constexpr std::size_t kMaxKeys = 1000;
+
 // Line and column, from 1, of byte `offset` of `text`; columns count characters, not bytes.
 std::string lineAndColumn(std::string_view text, std::size_t offset)
 {
@@ -62,6 +68,15 @@ public:
     bool key(string_t& key) override
     {
         Level& object = levels_.back();
+        if (key.size() > kMaxKeyBytes || object.keys.size() == kMaxKeys) {
+            fault_ = (object.place.empty() ? "the scene" : abridged(object.place)) + " holds " +
+                     (key.size() > kMaxKeyBytes
+                          ? "a key of " + std::to_string(key.size()) + " bytes; keys are at most " +
+                                std::to_string(kMaxKeyBytes)
+                          : "more than " + std::to_string(kMaxKeys) + " keys; a scene's objects "
+                                                                        "hold a few");
+            return false;
+        }
         // Controls go by name, quoted as everything else says them.
         object.next =
             object.place.empty()
@@ -74,11 +89,17 @@ public:
         return true;
     }
 
-    bool parse_error(std::size_t position, const std::string&, const Json::exception& e) override
+    bool parse_error(std::size_t position, const std::string& token,
+                     const Json::exception& e) override
     {
         // The parser counts the bytes read, the faulty one included.
         position_ = position > 0 ? position - 1 : 0;
-        fault_ = "not JSON: " + reasonOf(e.what());
+        // A number beyond a double's range is JSON, but no value a scene can hold.
+        constexpr int kNumberOverflow = 406;
+        fault_ = e.id == kNumberOverflow
+                     ? (upcoming().empty() ? "the scene" : upcoming()) +
+                           " takes a finite number; got " + abridged(token)
+                     : "not JSON: " + reasonOf(e.what());
         return false;
     }
 
@@ -107,6 +128,11 @@ private:
 
     bool open(bool array)
     {
+        if (levels_.size() == kMaxDepth) {
+            fault_ = abridged(upcoming()) + " is nested more than " + std::to_string(kMaxDepth) +
+                     " levels deep; a scene nests a few";
+            return false;
+        }
         levels_.push_back({upcoming(), array, 0, "", {}});
         return true;
     }

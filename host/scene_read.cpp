@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <limits>
 #include <numeric>
 #include <optional>
@@ -15,6 +13,7 @@
 #include "host/param_assignment.h"
 #include "host/scene_check.h"
 #include "host/scene_names.h"
+#include "host/whole_files.h"
 
 namespace zelrender {
 namespace {
@@ -25,13 +24,17 @@ using Json = nlohmann::ordered_json;
 constexpr double kDefaultSeconds = 10;
 constexpr double kMaxFps = 1000;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
+// Camera and light positions, zooms and intensities lie within this, far beyond any use: so the
+// lengths, directions and matrices made from them stay finite, in floats as well.
+constexpr double kLargestSpace = 1e9;
 
 [[noreturn]] void refuse(const std::string& where, const std::string& accepted, const Json* got)
 {
     throw std::invalid_argument(
         where + (got == nullptr ? " is missing; it takes " + accepted
                                 : " takes " + accepted + "; got " +
-                                      got->dump(-1, ' ', false, Json::error_handler_t::replace)));
+                                      abridged(got->dump(-1, ' ', false,
+                                                         Json::error_handler_t::replace))));
 }
 
 [[noreturn]] void refuse(const std::string& where, const std::string& accepted, const Json& got)
@@ -152,7 +155,9 @@ std::vector<double> numbers(const Json& v, const std::string& where, std::size_t
 
 ParamValue spacePoint(const Json& v, const std::string& where)
 {
-    const auto p = numbers(v, where, 3, "a point [x, y, z] in pixels", -kInfinity, kInfinity);
+    const auto p = numbers(v, where, 3,
+                           "a point [x, y, z] in pixels, each from -1000000000 to 1000000000",
+                           -kLargestSpace, kLargestSpace);
     return SpacePoint{p[0], p[1], p[2]};
 }
 
@@ -276,7 +281,7 @@ Camera readCamera(const Json& v)
     camera.position = optionalAnimated(fields, "position", spacePoint);
     camera.pointOfInterest = optionalAnimated(fields, "point_of_interest", spacePoint);
     if (const Json* zoom = fields.find("zoom")) {
-        camera.zoom = animatedNumber(*zoom, fields.at("zoom"), 1, kInfinity);
+        camera.zoom = animatedNumber(*zoom, fields.at("zoom"), 1, kLargestSpace);
     }
     fields.refuseOthers();
     return camera;
@@ -298,7 +303,7 @@ Light readLight(const Json& v, const std::string& where, const Composition& comp
         double low;
         double high;
     } properties[] = {
-        {"intensity", light.intensity, -kInfinity, kInfinity},
+        {"intensity", light.intensity, -kLargestSpace, kLargestSpace},
         {"cone_angle", light.coneAngle, 0, 180},
         {"cone_feather", light.coneFeather, 0, 100},
     };
@@ -331,7 +336,9 @@ std::vector<std::pair<std::string, fs::path>> readLayers(const Json& v, const fs
     std::vector<std::pair<std::string, fs::path>> layers;
     for (const LayerKey& layer : kLayerKeys) {
         if (const Json* file = fields.find(layer.key)) {
-            if (!file->is_string() || file->get<std::string>().empty()) {
+            // A NUL would end the path early, and another file would be read.
+            if (!file->is_string() || file->get<std::string>().empty() ||
+                file->get<std::string>().find('\0') != std::string::npos) {
                 refuse(fields.at(layer.key), "the path of an image file", *file);
             }
             layers.emplace_back(layer.control, base / file->get<std::string>());
@@ -429,17 +436,23 @@ Scene parseSceneText(const std::string& text, const std::string& source, const f
     return parseScene(Json::parse(text), source, base);
 }
 
+std::string readSceneText(const fs::path& file)
+{
+    try {
+        return readWhole(file, kMaxSceneBytes);
+    } catch (const std::runtime_error& e) {
+        throw std::invalid_argument(file.string() + ": cannot be opened as a scene file (" +
+                                    e.what() + ")");
+    }
+}
+
 Scene readScene(const fs::path& file)
 {
-    std::ifstream in(file, std::ios::binary);
-    if (const std::string why = whyUnreadable(file); !why.empty() || !in) {
-        throw std::invalid_argument(file.string() + ": cannot be opened as a scene file" +
-                                    (why.empty() ? "" : " (" + why + ")"));
-    }
-    const std::string text{std::istreambuf_iterator<char>(in), {}};
-    if (in.bad()) {
-        throw std::invalid_argument(file.string() + ": cannot be read");
-    }
+    return readScene(file, readSceneText(file));
+}
+
+Scene readScene(const fs::path& file, const std::string& text)
+{
     Scene scene = parseSceneText(text, file.string(), file.parent_path());
     checkLayerImages(scene);
     return scene;

@@ -1,40 +1,116 @@
 #include "host/whole_files.h"
 
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 namespace zelrender {
+namespace {
 
 namespace fs = std::filesystem;
 
-void replaceWithText(const fs::path& file, const std::string& text, const fs::path& temporary)
-{
-    const auto fail = [&](const std::string& why, bool created) {
-        std::error_code ignored;
-        if (created) {
-            fs::remove(temporary, ignored);
-        }
-        throw std::runtime_error(why);
-    };
+// Closes the descriptor when it goes, unless it was closed, with its error, on purpose.
+class OpenFile {
+public:
+    explicit OpenFile(int fd) : fd_(fd) {}
+    ~OpenFile()
     {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            fail("cannot create " + temporary.string(), false);
-        }
-        if (!(out << text) || !out.flush()) {
-            fail("cannot write " + temporary.string(), true);
+        if (fd_ >= 0) {
+            ::close(fd_);
         }
     }
-    // Failing to copy the permissions is no reason to keep the old text.
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+
+    int get() const { return fd_; }
+    // A file system may report a failed write only here, so the result counts.
+    bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
+
+private:
+    int fd_;
+};
+
+std::string because(int error)
+{
+    return std::string(" (") + std::strerror(error) + ")";
+}
+
+}  // namespace
+
+void replaceWhole(const fs::path& file, std::string_view contents, const fs::path& temporary)
+{
+    OpenFile out(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (out.get() < 0) {
+        throw std::runtime_error("cannot create " + temporary.string() + because(errno));
+    }
+    const auto fail = [&](const char* what, const fs::path& path) {
+        const int error = errno;  // before anything can change it
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        throw std::runtime_error(std::string(what) + " " + path.string() + because(error));
+    };
+    for (std::size_t written = 0; written < contents.size();) {
+        const ssize_t n = ::write(out.get(), contents.data() + written, contents.size() - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            fail("cannot write", temporary);
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    // Only a file that reached the disk whole may replace the old one.
+    if (::fsync(out.get()) != 0 || !out.close()) {
+        fail("cannot write", temporary);
+    }
+    // Failing to copy the permissions is no reason to keep the old contents.
     std::error_code ignored;
     if (const fs::file_status status = fs::status(file, ignored); fs::exists(status)) {
         fs::permissions(temporary, status.permissions(), ignored);
     }
-    std::error_code error;
-    fs::rename(temporary, file, error);
-    if (error) {
-        fail("cannot replace " + file.string() + ": " + error.message(), true);
+    if (::rename(temporary.c_str(), file.c_str()) != 0) {
+        fail("cannot replace", file);
+    }
+}
+
+std::string readWhole(const fs::path& file, std::size_t limit)
+{
+    // Without O_NONBLOCK a named pipe that no one writes would hold the open forever; read from,
+    // it ends at once.
+    OpenFile in(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat status {};
+    if (in.get() < 0 || ::fstat(in.get(), &status) != 0) {
+        throw std::runtime_error(std::strerror(errno));
+    }
+    if (S_ISDIR(status.st_mode)) {
+        throw std::runtime_error("it is a directory");
+    }
+    ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
+    std::string text;
+    for (;;) {
+        const std::size_t had = text.size();
+        text.resize(std::min(limit + 1, had + 65536));
+        const ssize_t n = ::read(in.get(), text.data() + had, text.size() - had);
+        if (n < 0 && errno == EINTR) {
+            text.resize(had);
+            continue;
+        }
+        if (n < 0) {
+            throw std::runtime_error(std::strerror(errno));
+        }
+        text.resize(had + static_cast<std::size_t>(n));
+        if (n == 0) {
+            return text;
+        }
+        if (text.size() > limit) {
+            throw std::runtime_error("it holds more than " + std::to_string(limit) + " bytes");
+        }
     }
 }
 

@@ -1,11 +1,13 @@
-// Files are written whole or not at all: under a temporary name beside the final one, renamed
-// once complete.
+// Files are read and written whole: read with a bound on their size, whatever they are; written
+// under a temporary name beside the final one, renamed once complete.
 #pragma once
 
 #include <unistd.h>
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace zelrender {
 
@@ -22,10 +24,15 @@ inline std::filesystem::path temporaryName(const std::filesystem::path& file,
     return file.parent_path() / name;
 }
 
-// Writes `text` to `temporary`, then renames it over `file`, which keeps its permissions if it
-// was there. Throws std::runtime_error saying what failed; `file` is then as it was and
-// `temporary` gone.
-void replaceWithText(const std::filesystem::path& file, const std::string& text,
-                     const std::filesystem::path& temporary);
+// Writes `contents` to `temporary`, each byte of it checked, flushed to the disk and closed, then
+// renames it over `file`, which keeps its permissions if it was there. Throws std::runtime_error
+// saying what failed; `file` is then as it was and `temporary` gone.
+void replaceWhole(const std::filesystem::path& file, std::string_view contents,
+                  const std::filesystem::path& temporary);
+
+// The whole of `file`, read once from its start: a regular file, or a pipe such as a shell's
+// <(...), which could not be read again. Throws std::runtime_error saying why it cannot be read,
+// such as a directory, or more than `limit` bytes, which a device that never ends gives too.
+std::string readWhole(const std::filesystem::path& file, std::size_t limit);
 
 }  // namespace zelrender

@@ -17,7 +17,7 @@ enum ExitCode : int {
     kModuleFailed = 3,        // the module failed a command, such as a frame; its message is shown
     kOutputFailed = 4,        // an output file could not be written, or the video encoder failed
     kEncoderUnavailable = 5,  // a video was asked for and ffmpeg is not on PATH
-    kInterrupted = 130,       // SIGINT or SIGTERM stopped the run (128 + SIGINT, as shells report)
+    kInterrupted = 130,       // SIGINT, SIGTERM, SIGHUP or SIGQUIT stopped the run (128 + SIGINT)
 };
 
 struct ExitCodeMeaning {
@@ -32,7 +32,8 @@ inline constexpr ExitCodeMeaning kExitCodes[] = {
     {kModuleFailed, "the module failed a command, such as rendering a frame (its message is printed)"},
     {kOutputFailed, "an output file could not be written, or the video encoder failed"},
     {kEncoderUnavailable, "a video was asked for and ffmpeg, which encodes it, is not on PATH"},
-    {kInterrupted, "stopped by Ctrl-C (SIGINT) or SIGTERM; image files already written are kept"},
+    {kInterrupted, "stopped by Ctrl-C (SIGINT), SIGTERM, SIGHUP or SIGQUIT; image files already "
+                   "written are kept"},
 };
 
 // The most worker processes --jobs starts: each holds a GL context and a copy of the scene.

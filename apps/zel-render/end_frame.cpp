@@ -1,9 +1,7 @@
 #include "apps/zel-render/end_frame.h"
 
 #include <cmath>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 
 #include "apps/zel-render/image_files.h"
@@ -17,16 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Json = nlohmann::ordered_json;
-
-std::string fileText(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    if (!in || !(text << in.rdbuf())) {
-        throw std::runtime_error(file.string() + ": cannot be read");
-    }
-    return text.str();
-}
 
 // The indentation of the first indented line: its run of spaces or tabs. Nothing for text on one
 // line, which is written back on one line; two spaces when no line is indented.
@@ -78,10 +66,9 @@ std::vector<std::pair<std::string, double>> pressSetEndFrame(EffectHost& host, s
     return values;
 }
 
-void writeControls(const fs::path& file,
+void writeControls(const fs::path& file, const std::string& original,
                    const std::vector<std::pair<std::string, double>>& values)
 {
-    const std::string original = fileText(file);
     Json document;
     try {
         document = Json::parse(original);
@@ -104,7 +91,7 @@ void writeControls(const fs::path& file,
     temporary += file.filename().string();
     temporary += ".new";
     try {
-        replaceWithText(file, text, file.parent_path() / temporary);
+        replaceWhole(file, text, file.parent_path() / temporary);
     } catch (const std::runtime_error& e) {
         throw OutputFailed(file.string() + ": cannot be written (" + e.what() +
                            "); it is left as it was");

@@ -24,12 +24,13 @@ std::int32_t endFrameTime(std::string_view seconds, const Composition& compositi
 // CommandFailed when the module changed none.
 std::vector<std::pair<std::string, double>> pressSetEndFrame(EffectHost& host, std::int32_t time);
 
-// Makes each named value a constant under the scene file's "controls": in its place where the
-// control is there already, after the others where not. Everything else stays as it was, keys in
-// their order, and the file keeps its indentation. The new text goes to a temporary file beside
-// it (".NAME.new"), renamed over it once whole; throws OutputFailed naming the file and
-// the failure, and the file is then left as it was.
-void writeControls(const std::filesystem::path& file,
+// Makes each named value a constant under the "controls" of the scene file, whose text the scene
+// was read from (`original`): in its place where the control is there already, after the others
+// where not. Everything else stays as it was, keys in their order, and the file keeps its
+// indentation. The new text goes to a temporary file beside it (".NAME.new"), renamed over it
+// once whole; throws OutputFailed naming the file and the failure, and the file is then left as
+// it was.
+void writeControls(const std::filesystem::path& file, const std::string& original,
                    const std::vector<std::pair<std::string, double>>& values);
 
 }  // namespace zelrender

@@ -1,5 +1,6 @@
 #include "apps/zel-render/image_files.h"
 
+#include <OpenImageIO/filesystem.h>
 #include <OpenImageIO/imagebufalgo.h>
 
 #include <algorithm>
@@ -8,7 +9,6 @@
 #include <cstdio>
 #include <stdexcept>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "host/layer_images.h"
@@ -130,18 +130,20 @@ void writeImage(const WorldView& world, const fs::path& file)
     rgba.specmod().attribute("oiio:UnassociatedAlpha", 1);
     rgba.set_write_format(type);
 
-    const fs::path temporary = temporaryName(file);
-    if (!rgba.write(temporary.string(), TypeDesc::UNKNOWN, format->name)) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
+    // The file is made in memory and written by replaceWhole, which checks every byte of it and
+    // the close: the image library's own writes would let a full disk pass as a finished frame.
+    std::vector<unsigned char> encoded;
+    OIIO::Filesystem::IOVecOutput memory(encoded);
+    rgba.set_write_ioproxy(&memory);
+    if (!rgba.write(file.string(), TypeDesc::UNKNOWN, format->name)) {
         failOutput(file, "cannot be written: " + rgba.geterror());
     }
-    std::error_code renamed;
-    fs::rename(temporary, file, renamed);
-    if (renamed) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        failOutput(file, "cannot take the finished frame: " + renamed.message());
+    try {
+        const std::string_view bytes(reinterpret_cast<const char*>(encoded.data()),
+                                     encoded.size());
+        replaceWhole(file, bytes, temporaryName(file));
+    } catch (const std::runtime_error& e) {
+        failOutput(file, std::string("cannot be written: ") + e.what());
     }
 }
 

@@ -23,7 +23,8 @@ void checkImageFile(const std::filesystem::path& file, int bitsPerChannel);
 // Writes a world of 8, 16 or 32 bits as red, green, blue and alpha in the format its extension
 // names (see checkImageFile), alpha kept straight as it is; 16-bit values are scaled from the
 // host's 0 to 32768 to the file's 0 to 65535, and those beyond 32768 are held at 65535 with a
-// warning. The frame goes to a temporary file in the same directory and is renamed when whole.
+// warning. The frame goes to a temporary file in the same directory and is renamed when whole;
+// a failed write leaves the file as it was.
 // Throws OutputFailed naming the file and the reason.
 void writeImage(const WorldView& world, const std::filesystem::path& file);
 

@@ -40,10 +40,19 @@ std::filesystem::path moduleBesideExecutable()
     return executable.parent_path() / "zel.so";
 }
 
-// The scene, with the command line's changes to its composition.
-Scene sceneOf(const Options& options)
+// The scene file's text, read once, here: a worker takes it from the zel-render that started it,
+// as a scene from a pipe cannot be read twice. Empty for the default scene.
+std::string sceneTextOf(const Options& options)
 {
-    Scene scene = options.scenePath.empty() ? defaultScene() : readScene(options.scenePath);
+    return options.scenePath.empty() ? ""
+           : options.worker.empty()  ? readSceneText(options.scenePath)
+                                     : sceneTextFromCommand();
+}
+
+// The scene of `text`, with the command line's changes to its composition.
+Scene sceneOf(const Options& options, const std::string& text)
+{
+    Scene scene = options.scenePath.empty() ? defaultScene() : readScene(options.scenePath, text);
     Composition& composition = scene.composition;
     if (!options.size.empty()) {
         std::tie(composition.width, composition.height) = parseSize(options.size);
@@ -80,7 +89,8 @@ int run(const Options& options, const std::vector<std::string>& arguments)
         throw std::invalid_argument("--set-end-frame writes the loop values into a scene file, and "
                                     "none was given: zel-render SCENE.json --set-end-frame TIME");
     }
-    const Scene scene = sceneOf(options);
+    const std::string sceneText = sceneTextOf(options);
+    const Scene scene = sceneOf(options, sceneText);
     const bool settingEndFrame = options.endFrame.has_value();
     const std::int32_t endFrameAt =
         settingEndFrame ? endFrameTime(*options.endFrame, scene.composition) : 0;
@@ -107,14 +117,14 @@ int run(const Options& options, const std::vector<std::string>& arguments)
         const ProgressStyle style = progressStyle(options.quiet, options.verbose,
                                                   ::isatty(STDERR_FILENO) != 0,
                                                   job.frames.count());
-        renderWithWorkers(job, scene.composition, style, options.verbose, arguments);
+        renderWithWorkers(job, scene.composition, style, options.verbose, arguments, sceneText);
         return kSuccess;
     }
 
     withHost(options, scene, [&](EffectHost& host) {
         if (settingEndFrame) {
             const auto values = pressSetEndFrame(host, endFrameAt);
-            writeControls(options.scenePath, values);
+            writeControls(options.scenePath, sceneText, values);
             for (const auto& [name, value] : values) {
                 std::cout << name << " = " << formatNumber(value) << '\n';
             }

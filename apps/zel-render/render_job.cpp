@@ -185,7 +185,9 @@ FrameRange parseFrames(std::string_view text)
     const auto step = x == std::string_view::npos ? std::optional<std::int32_t>(1)
                                                   : wholeNumber(text.substr(x + 1), 1, kHigh);
     const auto frames = numberPair(text.substr(0, x), '-', x == std::string_view::npos, kHigh);
-    if (!frames || !step || frames->first > frames->second) {
+    // 0 to the largest frame number is one frame more than a count can hold.
+    if (!frames || !step || frames->first > frames->second ||
+        (frames->second - frames->first) / *step == kHigh) {
         throw std::invalid_argument(
             "--frames takes a frame A, a range A-B, or every STEP-th frame of a range from A, "
             "A-BxSTEP (A <= B, STEP >= 1), in frame numbers from 0, such as 12, 0-23 or 0-239x2; "

@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <string.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +16,7 @@
 #include <map>
 #include <numeric>
 #include <optional>
+#include <span>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -22,6 +25,7 @@
 #include "apps/zel-render/failure.h"
 #include "apps/zel-render/image_files.h"
 #include "apps/zel-render/video_encoder.h"
+#include "host/scene.h"
 #include "host/whole_files.h"
 
 namespace zelrender {
@@ -40,8 +44,15 @@ struct Report {
     std::uint64_t length = 0;
 };
 
-// Where a worker sends its reports.
+// Where a worker sends its reports, and where it reads the scene's text.
 constexpr int kReportFd = 3;
+constexpr int kSceneFd = 4;
+
+// The signals that stop a run: kill, and those a terminal sends to its whole process group on
+// Ctrl-C, Ctrl-\ and hanging up. Workers keep the terminal's blocked, as only the process that
+// started them decides how the run ends, and stop at its SIGTERM.
+constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGQUIT, SIGHUP};
+constexpr std::span<const int> kTerminalSignals = std::span(kStopSignals).subspan(1);
 
 // A worker whose parent has gone has no one to render for: SIGPIPE ends it.
 void send(const Report& report, const void* payload)
@@ -52,7 +63,7 @@ void send(const Report& report, const void* payload)
     }
 }
 
-// SIGINT or SIGTERM, once caught, and a pipe that wakes the parent's poll() when one comes.
+// A stop signal, once caught, and a pipe that wakes the parent's poll() when one comes.
 volatile std::sig_atomic_t gStopSignal = 0;
 int gWakeFd = -1;
 
@@ -64,7 +75,7 @@ void onStopSignal(int signal)
     static_cast<void>(written);  // a full pipe has woken the parent already
 }
 
-// Catches SIGINT and SIGTERM for as long as it lives, and ignores SIGPIPE, so that ffmpeg ending
+// Catches the stop signals for as long as it lives, and ignores SIGPIPE, so that ffmpeg ending
 // early fails a write rather than ending zel-render.
 class StopSignals {
 public:
@@ -78,14 +89,16 @@ public:
         struct sigaction ignore {};
         ignore.sa_handler = SIG_IGN;
         sigemptyset(&ignore.sa_mask);
-        ::sigaction(SIGINT, &stop, &savedInt_);
-        ::sigaction(SIGTERM, &stop, &savedTerm_);
+        for (std::size_t i = 0; i < std::size(kStopSignals); ++i) {
+            ::sigaction(kStopSignals[i], &stop, &saved_[i]);
+        }
         ::sigaction(SIGPIPE, &ignore, &savedPipe_);
     }
     ~StopSignals()
     {
-        ::sigaction(SIGINT, &savedInt_, nullptr);
-        ::sigaction(SIGTERM, &savedTerm_, nullptr);
+        for (std::size_t i = 0; i < std::size(kStopSignals); ++i) {
+            ::sigaction(kStopSignals[i], &saved_[i], nullptr);
+        }
         ::sigaction(SIGPIPE, &savedPipe_, nullptr);
         gWakeFd = -1;
     }
@@ -96,8 +109,7 @@ public:
 
 private:
     Pipe wake_;
-    struct sigaction savedInt_ {};
-    struct sigaction savedTerm_ {};
+    struct sigaction saved_[std::size(kStopSignals)] {};
     struct sigaction savedPipe_ {};
 };
 
@@ -130,8 +142,9 @@ public:
     WorkerRun(const WorkerRun&) = delete;
     WorkerRun& operator=(const WorkerRun&) = delete;
 
-    // Starts the workers, zel-render run with `arguments` as the worker of its share.
-    void start(const std::vector<std::string>& arguments);
+    // Starts the workers, zel-render run with `arguments` as the worker of its share, each given
+    // `sceneText`.
+    void start(const std::vector<std::string>& arguments, const std::string& sceneText);
     // Until every frame is done and, for a video, encoded.
     void finish();
 
@@ -155,7 +168,7 @@ private:
     // Waits for the worker, and removes the file it was writing when it stopped.
     int reap(Worker& worker);
     void encodeWaitingFrames();
-    // Throws RunFailed once SIGINT or SIGTERM has come.
+    // Throws RunFailed once a stop signal has come.
     void stopIfSignalled() const;
     double elapsed() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
 
@@ -186,19 +199,25 @@ WorkerRun::~WorkerRun()
     }
 }
 
-void WorkerRun::start(const std::vector<std::string>& arguments)
+void WorkerRun::start(const std::vector<std::string>& arguments, const std::string& sceneText)
 {
+    const UniqueFd scene(::memfd_create("zel-render scene", MFD_CLOEXEC));
+    if (!scene || !writeAll(scene.get(), sceneText.data(), sceneText.size())) {
+        throw std::system_error(errno, std::generic_category(),
+                                "cannot hand the scene to the workers");
+    }
     const auto count = std::min<std::int32_t>(job_.jobs, job_.frames.count());
     for (std::int32_t k = 0; k < count; ++k) {
         Pipe pipe = makePipe();
         // zel-render anew, not a fork: a fork would inherit the threads' state of libraries that
         // checking the scene used, but not the threads. Ctrl-C reaches the whole process group,
-        // but only this process decides how the run ends, so workers keep SIGINT blocked.
+        // but only this process decides how the run ends.
         std::vector<std::string> worker = {"zel-render", "--worker", std::to_string(k),
                                            std::to_string(count)};
         worker.insert(worker.end(), arguments.begin(), arguments.end());
-        const pid_t pid =
-            spawn("/proc/self/exe", worker, {{pipe.write.get(), kReportFd}}, {SIGINT});
+        const pid_t pid = spawn("/proc/self/exe", worker,
+                                {{pipe.write.get(), kReportFd}, {scene.get(), kSceneFd}},
+                                {kTerminalSignals.begin(), kTerminalSignals.end()});
         workers_.push_back({pid, std::move(pipe.read), job_.frames.share(k, count), k, 0});
     }
 }
@@ -334,8 +353,8 @@ void WorkerRun::encodeWaitingFrames()
 void WorkerRun::stopIfSignalled() const
 {
     if (gStopSignal != 0) {
-        throw RunFailed(kInterrupted, std::string("stopped by ") +
-                                          (gStopSignal == SIGINT ? "SIGINT" : "SIGTERM") +
+        throw RunFailed(kInterrupted, std::string("stopped by SIG") +
+                                          ::sigabbrev_np(gStopSignal) +
                                           (video_ ? "; no video was written"
                                                   : "; the frames written so far are kept"));
     }
@@ -344,11 +363,17 @@ void WorkerRun::stopIfSignalled() const
 }  // namespace
 
 void renderWithWorkers(const RenderJob& job, const Composition& composition, ProgressStyle style,
-                       bool verbose, const std::vector<std::string>& arguments)
+                       bool verbose, const std::vector<std::string>& arguments,
+                       const std::string& sceneText)
 {
     WorkerRun run(job, composition, style, verbose);
-    run.start(arguments);
+    run.start(arguments, sceneText);
     run.finish();
+}
+
+std::string sceneTextFromCommand()
+{
+    return readWhole("/proc/self/fd/" + std::to_string(kSceneFd), kMaxSceneBytes);
 }
 
 ExitCode renderShare(const RenderJob& job, std::int32_t worker, std::int32_t workers,

@@ -21,12 +21,20 @@ namespace zelrender {
 // video's frames here, for ffmpeg (whose messages go to stderr when `verbose`). Progress goes to
 // stderr in `style`.
 //
+// Each worker is handed `sceneText`, the scene file's text as this process read it
+// (sceneTextFromCommand).
+//
 // The first failure stops every other worker (SIGTERM); once all have ended, and no temporary
-// file is left behind, it is thrown as RunFailed with the failure's exit code and message. SIGINT
-// and SIGTERM end the run the same way, with kInterrupted. Image files already written stay; a
-// video is written whole or not at all.
+// file is left behind, it is thrown as RunFailed with the failure's exit code and message.
+// SIGINT, SIGTERM, SIGHUP and SIGQUIT end the run the same way, with kInterrupted. Image files
+// already written stay; a video is written whole or not at all.
 void renderWithWorkers(const RenderJob& job, const Composition& composition, ProgressStyle style,
-                       bool verbose, const std::vector<std::string>& arguments);
+                       bool verbose, const std::vector<std::string>& arguments,
+                       const std::string& sceneText);
+
+// In a worker, the scene file's text that the zel-render that started it read: a scene from a
+// pipe can be read only once. Throws std::runtime_error.
+std::string sceneTextFromCommand();
 
 // Sets up a host for the scene, renders `share` of the frames and hands each to `deliver`.
 // Throws as the host's set-up and renderScene throw.

@@ -67,6 +67,27 @@ TEST(Scene, RefusesWhatItDoesNotTakeNamingThePlaceAndWhatItTakes)
     for (const Json& row : messages["scene"]) {
         EXPECT_EQ(refusal(row[0].get<std::string>()), row[1]) << row[0];
     }
+    // Sizes that would cost more than any scene is worth are refused before it is read, and what
+    // is echoed is cut short.
+    std::string manyKeys = "{\"controls\": {\"0\": 0";
+    for (int key = 1; key <= 1000; ++key) {
+        manyKeys += ", \"" + std::to_string(key) + "\": 0";
+    }
+    const std::string x250(250, 'x');
+    const std::pair<std::string, std::string> large[] = {
+        {manyKeys + "}}", "s.json: controls holds more than 1000 keys; a scene's objects hold a few"},
+        {"{\"" + std::string(1025, 'x') + "\": 0}",
+         "s.json: the scene holds a key of 1025 bytes; keys are at most 1024"},
+        {"{\"camera\": {\"type\": \"" + x250 + "\"}}",
+         "s.json: camera.type takes \"perspective\" or \"orthographic\"; got \"" + x250.substr(0, 199) +
+             "... (252 bytes in all)"},
+        {"{\"camera\": {\"" + x250 + "\": 0}}",
+         "s.json: camera." + x250.substr(0, 200) + "... (250 bytes in all) is not a key here; the "
+         "keys are \"type\", \"position\", \"point_of_interest\" and \"zoom\""},
+    };
+    for (const auto& [text, message] : large) {
+        EXPECT_EQ(refusal(text), message);
+    }
 }
 
 TEST(Scene, IsDumpedWithTheDefaultCameraAndEveryLightPropertyWrittenOut)

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/apps/zel-render/zel_render_run.h"
@@ -78,11 +79,12 @@ TEST_F(Sequences, AFrameTheModuleFailsStopsEveryWorkerWithItsNumberAndLeavesNoPa
     EXPECT_FALSE(processesLeft());
 }
 
-TEST_F(Sequences, CtrlCStopsEveryWorkerKeepsWholeImagesAndNoVideo)
+TEST_F(Sequences, StopSignalsStopEveryWorkerKeepWholeImagesAndNoVideo)
 {
-    for (const auto& [output, ending] :
-         {std::pair{"f-####.png", "zel-render: stopped by SIGINT; the frames written so far are kept\n"},
-          std::pair{"clip.mp4", "zel-render: stopped by SIGINT; no video was written\n"}}) {
+    for (const auto& [output, signal, ending] :
+         {std::tuple{"f-####.png", SIGINT, "stopped by SIGINT; the frames written so far are kept\n"},
+          std::tuple{"clip.mp4", SIGHUP, "stopped by SIGHUP; no video was written\n"},
+          std::tuple{"clip.mp4", SIGQUIT, "stopped by SIGQUIT; no video was written\n"}}) {
         // Long enough that it is still rendering when the signal comes.
         zel::test::ChildProcess render(command({"scene.json", "--size", "640x360", "--frames",
                                                 "0-99", "-o", output, "--jobs", "2"}),
@@ -90,9 +92,9 @@ TEST_F(Sequences, CtrlCStopsEveryWorkerKeepsWholeImagesAndNoVideo)
         while (!contains(render.err(), "zel-render: frame ") &&
                !render.waitFor(std::chrono::milliseconds(20))) {
         }
-        render.signal(SIGINT);
+        render.signal(signal);
         EXPECT_EQ(render.waitFor(std::chrono::minutes(1)), 130) << output;
-        EXPECT_TRUE(render.err().ends_with(ending)) << render.err();
+        EXPECT_TRUE(render.err().ends_with(std::string("zel-render: ") + ending)) << render.err();
         EXPECT_FALSE(processesLeft()) << output;
         for (const std::string& name : filesIn(dir_)) {
             EXPECT_NE(name.front(), '.') << name;

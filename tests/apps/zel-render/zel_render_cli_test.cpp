@@ -26,6 +26,7 @@ using Json = nlohmann::ordered_json;
 // hidden) and how many lines it has, what stdout and the log hold, the files the run adds to its
 // directory ("zel": the log and settings, once the module ran), and why the row is there where
 // that is not plain. The test modules' paths stand in it as $NO_ENTRY_MODULE and $CONTROLS_MODULE.
+// A row's "shell" script runs zel-render, as "$0" "$@", where it needs what only a shell sets up.
 std::string withPaths(std::string text)
 {
     for (const auto& [name, path] : {std::pair{"$NO_ENTRY_MODULE", ZEL_NO_ENTRY_MODULE_PATH},
@@ -103,7 +104,11 @@ TEST_P(Runs, EndWithTheirCodeMessageAndFiles)
         environment.emplace_back(name, value);
     }
     const std::set<std::string> before = filesIn(dir_);
-    const Finished r = run(arguments, environment);
+    std::vector<std::string> line = command(arguments);
+    if (row.contains("shell")) {
+        line.insert(line.begin(), {"/bin/sh", "-c", row["shell"]});
+    }
+    const Finished r = zel::test::runProgram(line, std::chrono::minutes(2), options(environment));
     EXPECT_EQ(r.exitCode, row["exit"].get<int>()) << r.err << row.value("why", "");
     const std::string expected = withPaths(row["err"]);
     const std::string err = timesHidden(r.err);
