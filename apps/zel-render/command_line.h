@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+namespace CLI {
+class App;
+}
+
 namespace zelrender {
 
 // What a run ends with; each is explained in --help.
@@ -34,6 +38,9 @@ inline constexpr ExitCodeMeaning kExitCodes[] = {
     {kEncoderUnavailable, "a video was asked for and ffmpeg, which encodes it, is not on PATH"},
     {kInterrupted, "stopped by Ctrl-C (SIGINT) or SIGTERM; image files already written are kept"},
 };
+
+// "Exit codes:" and a line for each, as --help ends.
+std::string exitCodeTable();
 
 // The most worker processes --jobs starts: each holds a GL context and a copy of the scene.
 inline constexpr int kMaxJobs = 64;
@@ -73,6 +80,9 @@ public:
 private:
     ExitCode code_;
 };
+
+// Adds zel-render's options to `app`, each read into its field of `options`.
+void addRenderOptions(CLI::App& app, Options& options);
 
 // Reads the arguments after the program's name. Throws CommandLineExit.
 Options parseCommandLine(std::span<const std::string> arguments);
