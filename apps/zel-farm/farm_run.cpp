@@ -16,11 +16,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void writeScript(const fs::path& file, const std::string& text)
+// Writes `text` to `file`, or only makes the folder `file` when `text` is empty.
+void writeFile(const fs::path& file, const std::string& text = {})
 {
     try {
-        fs::create_directories(file.parent_path());
-        replaceWithText(file, text, temporaryName(file));
+        fs::create_directories(text.empty() ? file : file.parent_path());
+        if (!text.empty()) {
+            replaceWithText(file, text, temporaryName(file));
+        }
     } catch (const std::exception& e) {
         throw OutputFailed(file.string() + ": cannot be written: " + e.what());
     }
@@ -113,20 +116,24 @@ int reportFrames(const FarmPlan& plan, const std::string& job)
 int runFarm(const FarmPlan& plan)
 {
     const std::string script = renderScript(plan);
-    writeScript(renderScriptPath(plan), script);
+    writeFile(renderScriptPath(plan), script);
     if (plan.video) {
-        fs::create_directories(plan.taskOutput.parent_path());
+        writeFile(plan.taskOutput.parent_path());
     }
     const std::string job = submitJob(sbatchCommand(plan, renderScriptPath(plan)));
     std::string jobs = job;
     std::string encodeJob;
     if (plan.video) {
         try {
-            writeScript(encodeScriptPath(plan), encodeScript(plan, job));
+            writeFile(encodeScriptPath(plan), encodeScript(plan, job));
             encodeJob = submitJob(sbatchCommand(plan, encodeScriptPath(plan)));
         } catch (...) {
             // Frames that no job will encode are work for nothing.
-            runSlurmCommand({"scancel", job});
+            try {
+                runSlurmCommand({"scancel", job});
+            } catch (const SchedulerFailed& e) {
+                std::cerr << "zel-farm: job " << job << " stays queued: " << e.what() << '\n';
+            }
             throw;
         }
         jobs += "," + encodeJob;

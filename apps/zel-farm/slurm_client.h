@@ -25,7 +25,8 @@ struct TaskEnd {
 
 // How each task of `job` ended, by its number in the array (0 for a job that is no array), once
 // none is pending or running; a task whose record Slurm had already dropped is left out. Polls
-// every second at first, less often the longer the job runs.
+// every second at first, less often the longer the job runs; throws SchedulerFailed when Slurm
+// fails to answer five times in a row.
 std::map<int, TaskEnd> waitForJob(const std::string& job);
 
 }  // namespace zelrender
