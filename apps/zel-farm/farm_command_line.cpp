@@ -23,10 +23,11 @@ const std::set<std::string> kPathOptions = {"scene", "--plugin"};
 constexpr const char* kNotOnFarm[] = {"--list-params", "--dump-scene", "--about",
                                       "--set-end-frame", "--worker"};
 
-// The options given to `app`, other than `skipped`, --output and --frames, as a command line that reads
-// back the same: flags as often as given, each value as --NAME=VALUE so that none is taken for
-// an option, the scene first.
-std::vector<std::string> givenOptions(const CLI::App& app, const std::set<const CLI::Option*>& skipped)
+// The options given to `app`, other than `skipped`, --output and --frames, as a command line
+// that reads back the same: flags as often as given, each value as --NAME=VALUE so that none is
+// taken for an option, the scene first.
+std::vector<std::string> givenOptions(const CLI::App& app,
+                                      const std::set<const CLI::Option*>& skipped)
 {
     std::vector<std::string> arguments;
     for (const CLI::Option* option : app.get_options()) {

@@ -56,7 +56,7 @@ std::pair<std::string, int> ending(const TaskEnd& end)
     return {text, end.exitCode != 0 ? end.exitCode : kInterrupted};
 }
 
-// Whether the frames rendered well: each task's state, then each frame's file. Prints what
+// Whether the frames rendered well: each task's state, then each image's file. Prints what
 // failed and returns the exit code.
 int reportFrames(const FarmPlan& plan, const std::string& job)
 {
@@ -78,7 +78,9 @@ int reportFrames(const FarmPlan& plan, const std::string& job)
             exitCode = exitCode == kSuccess ? code : exitCode;
         }
         for (std::int32_t i = first; i < first + chunk.count(); ++i) {
-            const bool lost = !taskFailed && !fs::exists(framePath(plan.taskOutput, plan.frames.at(i)));
+            // A video's frames are the encoding job's to read, and to remove once it has.
+            const bool lost = !taskFailed && !plan.video &&
+                              !fs::exists(framePath(plan.taskOutput, plan.frames.at(i)));
             failed += taskFailed ? 1 : 0;
             missing += lost ? 1 : 0;
             redo[static_cast<std::size_t>(i)] = taskFailed || lost;
@@ -155,18 +157,22 @@ int runFarm(const FarmPlan& plan)
         return exitCode;
     }
     const std::map<int, TaskEnd> ends = waitForJob(encodeJob);
-    if (const auto end = ends.find(0); end == ends.end() || end->second.state == "COMPLETED") {
+    const auto end = ends.find(0);
+    // Slurm may have dropped the record of a job that ended while zel-farm waited between looks.
+    if (end == ends.end() ? fs::exists(plan.request.render.output)
+                          : end->second.state == "COMPLETED") {
         std::cout << "zel-farm: job " << encodeJob << " wrote " << plan.request.render.output
                   << '\n';
         return kSuccess;
-    } else {
-        const auto [text, code] = ending(end->second);
-        std::cerr << "zel-farm: job " << encodeJob << " (encoding " << plan.request.render.output
-                  << ") " << text << ": " << lastLine(encodeLogPath(plan, encodeJob)) << '\n'
-                  << "zel-farm: to render the video again: " << resubmitCommand(plan, plan.frames)
-                  << '\n';
-        return code;
     }
+    const auto [text, code] = end == ends.end()
+                                  ? std::pair<std::string, int>("ENDED", kOutputFailed)
+                                  : ending(end->second);
+    std::cerr << "zel-farm: job " << encodeJob << " (encoding " << plan.request.render.output
+              << ") " << text << ": " << lastLine(encodeLogPath(plan, encodeJob)) << '\n'
+              << "zel-farm: to render the video again: " << resubmitCommand(plan, plan.frames)
+              << '\n';
+    return code;
 }
 
 }  // namespace zelrender

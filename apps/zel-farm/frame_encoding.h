@@ -8,8 +8,8 @@ namespace zelrender {
 
 // Reads each frame of the request's range from request.encodeFrom, hands its pixels to ffmpeg as
 // a local run hands the rendered frames, and, once the video is whole under its name, removes
-// the frames and, once empty, their folder. Throws OutputFailed naming a frame that cannot be read, and as
-// VideoEncoder throws; the frames are then kept.
+// the frames and, once empty, their folder. Throws OutputFailed naming a frame that cannot be
+// read, and as VideoEncoder throws; the frames are then kept.
 void encodeFrames(const FarmRequest& request);
 
 }  // namespace zelrender

@@ -42,8 +42,8 @@ std::string literalPercents(const std::string& text)
 // The lines both jobs share: their name, log, directory, partition and time limit.
 std::string commonLines(const FarmPlan& plan, const std::string& name, const std::string& log)
 {
-    std::string lines = sbatchLine("job-name", name) +
-                        sbatchLine("output", literalPercents((plan.jobFiles / name).string()) + log) +
+    const std::string logs = literalPercents((plan.jobFiles / name).string()) + log;
+    std::string lines = sbatchLine("job-name", name) + sbatchLine("output", logs) +
                         sbatchLine("chdir", plan.jobFiles.parent_path().string());
     if (!plan.request.partition.empty()) {
         lines += sbatchLine("partition", plan.request.partition);
@@ -89,7 +89,8 @@ FarmPlan planFarm(const FarmRequest& request, const fs::path& programs)
     plan.video = isVideoFile(job.output);
     plan.name = job.output.filename().string();
     plan.jobFiles = job.output.parent_path() / "zel-farm";
-    plan.taskOutput = plan.video ? plan.jobFiles / (plan.name + ".frames") / "####.exr" : job.output;
+    plan.taskOutput =
+        plan.video ? plan.jobFiles / (plan.name + ".frames") / "####.exr" : job.output;
     return plan;
 }
 

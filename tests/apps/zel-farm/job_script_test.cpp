@@ -46,8 +46,8 @@ protected:
     void expectParts(const std::string& text, const Json& parts) const
     {
         for (const Json& part : parts) {
-            EXPECT_TRUE(zel::test::contains(text, withPaths(part))) << withPaths(part) << "\nnot in\n"
-                                                                   << text;
+            EXPECT_TRUE(zel::test::contains(text, withPaths(part)))
+                << withPaths(part) << "\nnot in\n" << text;
         }
     }
 
@@ -78,7 +78,8 @@ TEST_P(JobScripts, HoldWhatTheCommandLineAsks)
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, JobScripts,
-    ::testing::ValuesIn(Json::parse(zel::test::readText(ZEL_FARM_JOB_SCRIPTS)).get<std::vector<Json>>()),
+    ::testing::ValuesIn(
+        Json::parse(zel::test::readText(ZEL_FARM_JOB_SCRIPTS)).get<std::vector<Json>>()),
     [](const ::testing::TestParamInfo<Json>& row) { return row.param["name"].get<std::string>(); });
 
 }  // namespace

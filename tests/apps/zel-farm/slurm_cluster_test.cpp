@@ -63,8 +63,9 @@ protected:
     void SetUp() override
     {
         // munged wants its socket's folders open to all, and its key private.
-        fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec |
-                                  fs::perms::group_read | fs::perms::others_read);
+        fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_read |
+                                  fs::perms::group_exec | fs::perms::others_read |
+                                  fs::perms::others_exec);
         for (const char* folder : {"munge", "state", "spool", "work"}) {
             fs::create_directory(dir_ / folder);
         }
