@@ -58,7 +58,8 @@ std::string commandLine(const fs::path& program, const std::vector<std::string>&
 {
     std::string line = shellWord(program.string());
     for (const std::string& argument : arguments) {
-        line += " " + shellWord(argument);
+        line += ' ';
+        line += shellWord(argument);
     }
     return line;
 }
@@ -98,9 +99,11 @@ std::string framesText(const FrameRange& frames)
 {
     std::string text = std::to_string(frames.first);
     if (frames.last != frames.first) {
-        text += "-" + std::to_string(frames.last);
+        text += '-';
+        text += std::to_string(frames.last);
         if (frames.step != 1) {
-            text += "x" + std::to_string(frames.step);
+            text += 'x';
+            text += std::to_string(frames.step);
         }
     }
     return text;
@@ -132,11 +135,12 @@ std::string renderScript(const FarmPlan& plan)
     script += "#SBATCH --array=0-" + std::to_string(plan.chunks.size() - 1) + "\n";
     script += "frames=(";
     for (const FrameRange& chunk : plan.chunks) {
-        script += (&chunk == &plan.chunks.front() ? "" : " ") + framesText(chunk);
+        script += framesText(chunk);
+        script += &chunk == &plan.chunks.back() ? ")\n" : " ";
     }
     std::vector<std::string> arguments = plan.request.renderArguments;
     arguments.push_back("--output=" + plan.taskOutput.string());
-    return script + ")\nexec " + commandLine(plan.zelRender, arguments) +
+    return script + "exec " + commandLine(plan.zelRender, arguments) +
            " --frames=\"${frames[SLURM_ARRAY_TASK_ID]}\"\n";
 }
 
