@@ -15,6 +15,7 @@ packages=(
   glslang-tools                        # glslangValidator checks every shader variant
   libx11-dev libcairo2-dev xvfb xdotool imagemagick  # about box; its tests: Xvfb, clicks, screenshots
   ffmpeg                               # zel-render's videos; ffprobe checks them in the tests
+  slurm-wlm munge                      # zel-farm's tests: a one-node Slurm cluster on this machine
 )
 
 missing=()

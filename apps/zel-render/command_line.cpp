@@ -9,7 +9,6 @@
 #include "host/message_text.h"
 
 namespace zelrender {
-namespace {
 
 std::string exitCodeTable()
 {
@@ -20,12 +19,8 @@ std::string exitCodeTable()
     return text;
 }
 
-}  // namespace
-
-Options parseCommandLine(std::span<const std::string> arguments)
+void addRenderOptions(CLI::App& app, Options& options)
 {
-    Options options;
-    CLI::App app{"Renders the Zel effect without a compositing application.", "zel-render"};
     app.add_option("scene", options.scenePath,
                    "A scene file (JSON); without one, the built-in scene: 1920 x 1080, 24 fps, "
                    "8 bits, the default camera, no lights, every control at its default")
@@ -91,6 +86,13 @@ Options parseCommandLine(std::span<const std::string> arguments)
                  "file; progress then comes as a line per frame");
     app.add_flag("-q,--quiet", options.quiet,
                  "Print nothing but warnings and errors: no progress and no summary");
+}
+
+Options parseCommandLine(std::span<const std::string> arguments)
+{
+    Options options;
+    CLI::App app{"Renders the Zel effect without a compositing application.", "zel-render"};
+    addRenderOptions(app, options);
     app.footer(exitCodeTable());
     // CLI11 takes the arguments last first.
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());

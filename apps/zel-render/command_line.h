@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+namespace CLI {
+class App;
+}
+
 namespace zelrender {
 
 // What a run ends with; each is explained in --help.
@@ -35,6 +39,9 @@ inline constexpr ExitCodeMeaning kExitCodes[] = {
     {kInterrupted, "stopped by Ctrl-C (SIGINT), SIGTERM, SIGHUP or SIGQUIT; image files already "
                    "written are kept"},
 };
+
+// "Exit codes:" and a line for each, as --help ends.
+std::string exitCodeTable();
 
 // The most worker processes --jobs starts: each holds a GL context and a copy of the scene.
 inline constexpr int kMaxJobs = 64;
@@ -74,6 +81,9 @@ public:
 private:
     ExitCode code_;
 };
+
+// Adds zel-render's options to `app`, each read into its field of `options`.
+void addRenderOptions(CLI::App& app, Options& options);
 
 // Reads the arguments after the program's name. Throws CommandLineExit.
 Options parseCommandLine(std::span<const std::string> arguments);

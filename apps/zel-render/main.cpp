@@ -9,7 +9,6 @@
 #include <iostream>
 #include <optional>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "apps/zel-render/command_line.h"
@@ -17,6 +16,7 @@
 #include "apps/zel-render/failure.h"
 #include "apps/zel-render/gpu_limits.h"
 #include "apps/zel-render/module_output.h"
+#include "apps/zel-render/options_scene.h"
 #include "apps/zel-render/param_listing.h"
 #include "apps/zel-render/render_job.h"
 #include "apps/zel-render/render_workers.h"
@@ -38,31 +38,6 @@ std::filesystem::path moduleBesideExecutable()
                                 error.message() + "); name the module with --plugin");
     }
     return executable.parent_path() / "zel.so";
-}
-
-// The scene file's text, read once, here: a worker takes it from the zel-render that started it,
-// as a scene from a pipe cannot be read twice. Empty for the default scene.
-std::string sceneTextOf(const Options& options)
-{
-    return options.scenePath.empty() ? ""
-           : options.worker.empty()  ? readSceneText(options.scenePath)
-                                     : sceneTextFromCommand();
-}
-
-// The scene of `text`, with the command line's changes to its composition.
-Scene sceneOf(const Options& options, const std::string& text)
-{
-    Scene scene = options.scenePath.empty() ? defaultScene() : readScene(options.scenePath, text);
-    Composition& composition = scene.composition;
-    if (!options.size.empty()) {
-        std::tie(composition.width, composition.height) = parseSize(options.size);
-    }
-    if (options.bitsPerChannel != 0) {
-        composition.bitsPerChannel = options.bitsPerChannel;
-    }
-    composition.downsampleX = composition.downsampleY =
-        PF_RationalScale{1, static_cast<std::uint32_t>(options.downsample)};
-    return scene;
 }
 
 // Loads the module and sets up a host for the scene, its controls given the scene's values and

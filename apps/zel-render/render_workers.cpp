@@ -14,7 +14,6 @@
 #include <csignal>
 #include <iostream>
 #include <map>
-#include <numeric>
 #include <optional>
 #include <span>
 #include <string>
@@ -324,14 +323,9 @@ void WorkerRun::encodeWaitingFrames()
         const Pending& pending = next->second;
         const std::int32_t frame = job_.frames.at(encodeNext_);
         if (!encoder_) {
-            // The video plays at the composition's rate over the step, so that it lasts as long.
-            const std::int64_t numerator = composition_.timeScale;
-            const std::int64_t denominator = std::int64_t{composition_.timeStep} * job_.frames.step;
-            const std::int64_t common = std::gcd(numerator, denominator);
             encoder_.emplace(job_.output,
-                             VideoFormat{pending.width, pending.height,
-                                         composition_.bitsPerChannel > 8, numerator / common,
-                                         denominator / common},
+                             videoFormat(pending.width, pending.height, composition_,
+                                         job_.frames.step),
                              verbose_);
         } else if (pending.width != encoder_->format().width ||
                    pending.height != encoder_->format().height) {

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <numeric>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -69,6 +70,16 @@ bool succeeded(int status)
 }
 
 }  // namespace
+
+VideoFormat videoFormat(std::int32_t width, std::int32_t height, const Composition& composition,
+                        std::int32_t step)
+{
+    const std::int64_t numerator = composition.timeScale;
+    const std::int64_t denominator = std::int64_t{composition.timeStep} * step;
+    const std::int64_t common = std::gcd(numerator, denominator);
+    return {width, height, composition.bitsPerChannel > 8, numerator / common,
+            denominator / common};
+}
 
 bool isVideoFile(const fs::path& file)
 {

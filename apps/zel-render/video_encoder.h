@@ -13,6 +13,7 @@
 
 #include "apps/zel-render/child_processes.h"
 #include "apps/zel-render/module_output.h"
+#include "host/composition.h"
 
 namespace zelrender {
 
@@ -32,6 +33,11 @@ struct VideoFormat {
     std::int64_t rateNumerator = 24;
     std::int64_t rateDenominator = 1;
 };
+
+// The video of frames `width` x `height` of the composition, every `step`-th: it plays at the
+// composition's rate over the step, so that it lasts as long.
+VideoFormat videoFormat(std::int32_t width, std::int32_t height, const Composition& composition,
+                        std::int32_t step);
 
 class VideoEncoder {
 public:

@@ -1,0 +1,33 @@
+#include "apps/zel-render/options_scene.h"
+
+#include <cstdint>
+#include <tuple>
+
+#include "apps/zel-render/render_job.h"
+#include "apps/zel-render/render_workers.h"
+
+namespace zelrender {
+
+std::string sceneTextOf(const Options& options)
+{
+    return options.scenePath.empty() ? ""
+           : options.worker.empty()  ? readSceneText(options.scenePath)
+                                     : sceneTextFromCommand();
+}
+
+Scene sceneOf(const Options& options, const std::string& text)
+{
+    Scene scene = options.scenePath.empty() ? defaultScene() : readScene(options.scenePath, text);
+    Composition& composition = scene.composition;
+    if (!options.size.empty()) {
+        std::tie(composition.width, composition.height) = parseSize(options.size);
+    }
+    if (options.bitsPerChannel != 0) {
+        composition.bitsPerChannel = options.bitsPerChannel;
+    }
+    composition.downsampleX = composition.downsampleY =
+        PF_RationalScale{1, static_cast<std::uint32_t>(options.downsample)};
+    return scene;
+}
+
+}  // namespace zelrender
