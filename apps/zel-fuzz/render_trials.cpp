@@ -27,7 +27,7 @@ constexpr int kMinimiseTries = 200;
 
 fs::path framePath(const RenderTrials& trials, const std::string& name, int frame)
 {
-    char number[16];
+    char number[24];  // room for any int, sign included
     std::snprintf(number, sizeof number, "-%04d.exr", frame);
     return trials.folder / (name + number);
 }

@@ -156,6 +156,21 @@ TEST(FrameOutput, PixelsWithAlphaZeroKeepTheirColourUndividedAndUnoccluded)
     EXPECT_GT(darkened, 1000);
 }
 
+// Noise coordinates far beyond what a float resolves make every pixel's colour NaN, and "Super
+// Add" makes it opaque. Such a pixel reaches the frame as transparent black at every depth.
+TEST(FrameOutput, PixelsComputedFromNaNAreTransparentBlack)
+{
+    const Arguments overflowing = set({"Amplitude=40000", "Offset X=-1000000", "Amplitude X=10000",
+                                       "Frequency X=10000", "Blend=Super Add"});
+    for (const auto& [bits, file] :
+         {std::pair{"32", "nan32.exr"}, std::pair{"16", "nan16.tif"}, {"8", "nan8.tif"}}) {
+        const OIIO::ImageBuf frame = render(file, "64x36", with(overflowing, {"--bpc", bits}));
+        std::vector<float> colour(4, 1.0F);
+        EXPECT_TRUE(OIIO::ImageBufAlgo::isConstantColor(frame, 0.0F, colour)) << file;
+        EXPECT_EQ(colour, std::vector<float>(4, 0.0F)) << file;
+    }
+}
+
 TEST(FrameOutput, HalfResolutionHalvesTheImageAndTheLineWidth)
 {
     // One flat quad as wireframe: its top edge is a horizontal line, 30 pixels above the centre.
