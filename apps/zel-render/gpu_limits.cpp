@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 
 #include "apps/zel-render/child_processes.h"
 #include "host/layer_images.h"
@@ -44,22 +45,33 @@ std::string sizeText(std::int32_t width, std::int32_t height)
 
 }  // namespace
 
-std::optional<int> largestTextureSide()
+TextureSideQuery::TextureSideQuery()
 {
     Pipe answer = makePipe();
-    const pid_t child = ::fork();
-    if (child < 0) {
-        return std::nullopt;
-    }
-    if (child == 0) {
+    child_ = ::fork();
+    if (child_ == 0) {
         answer.read.reset();
         const int side = queryLargestTextureSide();
         ::_exit(writeAll(answer.write.get(), &side, sizeof side) ? 0 : 1);
     }
-    answer.write.reset();
+    read_ = std::move(answer.read);
+}
+
+TextureSideQuery::~TextureSideQuery()
+{
+    if (child_ > 0) {
+        waitFor(child_);
+    }
+}
+
+std::optional<int> TextureSideQuery::answer()
+{
+    if (child_ < 0) {
+        return std::nullopt;
+    }
     int side = 0;
-    const bool answered = readAll(answer.read.get(), &side, sizeof side) == sizeof side;
-    waitFor(child);
+    const bool answered = readAll(read_.get(), &side, sizeof side) == sizeof side;
+    waitFor(std::exchange(child_, -1));
     return answered && side > 0 ? std::optional(side) : std::nullopt;
 }
 

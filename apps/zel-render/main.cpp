@@ -64,9 +64,16 @@ int run(const Options& options, const std::vector<std::string>& arguments)
         throw std::invalid_argument("--set-end-frame writes the loop values into a scene file, and "
                                     "none was given: zel-render SCENE.json --set-end-frame TIME");
     }
+    const bool settingEndFrame = options.endFrame.has_value();
+    const bool rendering = options.worker.empty() && !options.about && !options.listParams &&
+                           !settingEndFrame && !options.dumpScene;
+    // Asked now, while this process has no thread but its own; answered while the scene is read.
+    std::optional<TextureSideQuery> largestTextureSide;
+    if (rendering) {
+        largestTextureSide.emplace();
+    }
     const std::string sceneText = sceneTextOf(options);
     const Scene scene = sceneOf(options, sceneText);
-    const bool settingEndFrame = options.endFrame.has_value();
     const std::int32_t endFrameAt =
         settingEndFrame ? endFrameTime(*options.endFrame, scene.composition) : 0;
     RenderJob job;
@@ -82,9 +89,9 @@ int run(const Options& options, const std::vector<std::string>& arguments)
                                });
                            });
     }
-    if (!options.about && !options.listParams && !settingEndFrame && !options.dumpScene) {
+    if (rendering) {
         checkJob(job, scene.composition);
-        checkFrameFits(scene, largestTextureSide(),
+        checkFrameFits(scene, largestTextureSide->answer(),
                        !options.size.empty()      ? "--size " + options.size
                        : options.scenePath.empty() ? scene.source
                                                    : scene.source + ": composition");
