@@ -52,7 +52,7 @@ protected:
 
     test::Finished x(const std::vector<std::string>& command) const
     {
-        return test::runProgram(command, 10s, options());
+        return test::runProgram(command, 30s, options());
     }
 
     // The visible boxes once there are `count` (not none), or after twenty seconds.
@@ -69,12 +69,12 @@ protected:
         return windows;
     }
 
-    // The screen once the box shows its picture where no text goes, or after five seconds. The
+    // The screen once the box shows its picture where no text goes, or after twenty seconds. The
     // latest is kept in the build tree for a person to look at.
     CairoSurface screenshotOnceDrawn() const
     {
         const std::string kept = fs::path(ZEL_SCREENSHOT_DIR) / "about_box.png";
-        const auto end = std::chrono::steady_clock::now() + 5s;
+        const auto end = std::chrono::steady_clock::now() + 20s;
         while (true) {
             EXPECT_EQ(x({"import", "-window", "root", "PNG24:" + kept}).exitCode, 0);
             CairoSurface shot = test::readPng(kept);
@@ -112,14 +112,14 @@ TEST_F(AboutBox, ShowsThePictureBesideTheModuleWithTheTextsUntilAClick)
         const std::vector<std::string> both = boxes(2);
         ASSERT_EQ(both.size(), 2u) << cover.out() << cover.err();
         x({"xdotool", takeAway, both[0] == shown[0] ? both[1] : both[0]});
-        EXPECT_EQ(cover.waitFor(5s), 0) << takeAway << cover.out() << cover.err();
+        EXPECT_EQ(cover.waitFor(30s), 0) << takeAway << cover.out() << cover.err();
         EXPECT_EQ(test::changedOutsideTexts(screenshotOnceDrawn().get(), picture_.get(), layout_),
                   0)
             << takeAway;
     }
 
     x({"xdotool", "mousemove", "--sync", "300", "10", "click", "1"});
-    EXPECT_EQ(box.waitFor(5s), 0) << box.out() << box.err();
+    EXPECT_EQ(box.waitFor(30s), 0) << box.out() << box.err();
 }
 
 TEST_F(AboutBox, WithoutDisplayOrPictureTheTextsArePrintedAtOnce)
