@@ -94,12 +94,15 @@ Options parseCommandLine(std::span<const std::string> arguments)
     CLI::App app{"Renders the Zel effect without a compositing application.", "zel-render"};
     addRenderOptions(app, options);
     app.footer(exitCodeTable());
+    app.set_version_flag("--version", "zel-render " ZEL_VERSION, "Print zel-render's version and exit");
     // CLI11 takes the arguments last first.
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
         app.parse(reversed);
     } catch (const CLI::CallForHelp&) {
         throw CommandLineExit(kSuccess, app.help());
+    } catch (const CLI::CallForVersion& e) {
+        throw CommandLineExit(kSuccess, e.what());
     } catch (const CLI::ParseError& e) {
         // The message may quote an argument as typed, control characters and all.
         throw CommandLineExit(kBadInput,
