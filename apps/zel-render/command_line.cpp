@@ -29,7 +29,7 @@ void addRenderOptions(CLI::App& app, Options& options)
                    "The image to write, as .png, .tif or .exr, where a run of # becomes the frame "
                    "number, zero-padded; or a video, .mp4 (H.264), .mov (ProRes 4444, with alpha) "
                    "or .gif, encoded by ffmpeg at the composition's frame rate divided by the "
-                   "step of --frames (default: zel.png)")
+                   "step of --frames; its folder is made if missing (default: zel.png)")
         ->type_name("PATH");
     app.add_option("--frames", options.frames,
                    "The frame A, the range A-B, or every STEP-th frame of it from A, such as "

@@ -76,9 +76,9 @@ HashRuns hashRuns(const fs::path& pattern)
     return runs;
 }
 
-// Refuses, naming the path and the reason, an output whose directory is missing or not
-// writable, or a file that would replace a directory: better now than after the first frame, or
-// the last.
+// Makes the output's directory when it is missing; refuses, naming the path and the reason, an
+// output whose directory cannot be made or is not writable, or a file that would replace a
+// directory: better now than after the first frame, or the last.
 void checkWritable(const RenderJob& job)
 {
     const fs::path& output = job.output;
@@ -87,10 +87,12 @@ void checkWritable(const RenderJob& job)
         throw OutputFailed(file.string() + ": cannot be written: " + reason);
     };
     std::error_code error;
-    const fs::file_status status = fs::status(directory, error);
-    if (status.type() == fs::file_type::not_found) {
-        refuse(output, "the directory " + directory.string() + " does not exist");
+    if (fs::status(directory, error).type() == fs::file_type::not_found &&
+        !fs::create_directories(directory, error) && error) {
+        refuse(output, "the directory " + directory.string() + " cannot be made (" +
+                           error.message() + ")");
     }
+    const fs::file_status status = fs::status(directory, error);
     if (error) {
         refuse(output, directory.string() + ": " + error.message());
     }
