@@ -81,6 +81,12 @@ void addRenderOptions(CLI::App& app, Options& options)
         ->excludes("--about")
         ->excludes("--set")
         ->excludes("--dump-scene");
+    // A mode that renders nothing refuses what only a render uses, rather than ignore it.
+    for (const char* mode : {"--list-params", "--about", "--dump-scene", "--set-end-frame"}) {
+        for (const char* renderOnly : {"--output", "--frames", "--jobs", "--classic"}) {
+            app.get_option(mode)->excludes(renderOnly);
+        }
+    }
     app.add_flag("-v,--verbose", options.verbose,
                  "Send the module's and ffmpeg's own messages to stderr rather than to the log "
                  "file; progress then comes as a line per frame");
