@@ -74,10 +74,12 @@ Scene parseSceneText(const std::string& text, const std::string& source,
 Scene parseScene(const nlohmann::ordered_json& document, const std::string& source,
                  const std::filesystem::path& base);
 
-// The scene in full, as readScene reads it back to the same scene: the composition; the camera
-// with every property, the default camera's where the scene has none; its lights with every
-// property; its layer images, by absolute path; and the value or keyframes of every control of
-// `store` that holds a value, those of layers, buttons and groups being none.
+// The scene, as readScene reads it back to the same scene: the composition; the camera, when the
+// scene has one, with the properties it gives; its lights with every property but those that
+// follow the composition where the scene leaves them out (position, point of interest,
+// duration); its layer images, by absolute path; and the value or keyframes of every control of
+// `store` that holds a value, those of layers, buttons and groups being none. What is left out
+// follows the size and duration the scene is rendered at.
 nlohmann::ordered_json sceneJson(const Scene& scene, const ParamStore& store);
 
 // Gives the scene's controls their values or keyframes, as typed text (parseValue) or as JSON

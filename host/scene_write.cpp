@@ -89,43 +89,44 @@ Json compositionJson(const Composition& c)
     };
 }
 
-// Every property, the default camera's where the scene leaves it out.
-Json cameraJson(const Composition& c)
+// The properties the scene gives: one left out follows the composition's size, as the default
+// camera does, rather than freeze the size the scene was written at.
+Json cameraJson(const Camera& camera)
 {
-    const Camera camera = c.camera.value_or(Camera{});
-    const AnimatedValue zoom = camera.zoom.value_or(AnimatedValue(c.defaultZoom()));
-    // Left out, the position follows the zoom: a keyframe a zoom away for each of the zoom's.
-    std::vector<Keyframe> standing;
-    for (const Keyframe& k : zoom.keyframes()) {
-        standing.push_back({k.seconds, c.defaultCameraPosition(std::get<double>(k.value))});
+    Json json = {{"type", nameOf(camera.type, kCameraTypes)}};
+    const std::pair<const char*, const std::optional<AnimatedValue>&> properties[] = {
+        {"position", camera.position}, {"point_of_interest", camera.pointOfInterest}, {"zoom", camera.zoom}};
+    for (const auto& [key, value] : properties) {
+        if (value) {
+            json[key] = animatedJson(*value);
+        }
     }
-    return {
-        {"type", nameOf(camera.type, kCameraTypes)},
-        {"position", animatedJson(camera.position.value_or(
-                         AnimatedValue(std::move(standing), zoom.interpolation())))},
-        {"point_of_interest",
-         animatedJson(camera.pointOfInterest.value_or(AnimatedValue(c.centre())))},
-        {"zoom", animatedJson(zoom)},
-    };
+    return json;
 }
 
-Json lightJson(const Light& light, const Composition& c)
+// Every property, but those that follow the composition where the scene leaves them out: the
+// position and point of interest (the default camera's, the centre) and the duration.
+Json lightJson(const Light& light)
 {
-    const AnimatedValue position =
-        light.position.value_or(AnimatedValue(c.defaultCameraPosition(c.defaultZoom())));
-    const AnimatedValue pointOfInterest = light.pointOfInterest.value_or(AnimatedValue(c.centre()));
-    return {
+    Json json = {
         {"type", nameOf(light.type, kLightTypes)},
         {"color", animatedJson(light.color)},
         {"intensity", animatedJson(light.intensity)},
         {"cone_angle", animatedJson(light.coneAngle)},
         {"cone_feather", animatedJson(light.coneFeather)},
-        {"position", animatedJson(position)},
-        {"point_of_interest", animatedJson(pointOfInterest)},
-        {"in_point", numberJson(light.inPoint)},
-        {"duration", numberJson(light.duration.value_or(c.seconds(c.duration)))},
-        {"enabled", light.enabled},
     };
+    if (light.position) {
+        json["position"] = animatedJson(*light.position);
+    }
+    if (light.pointOfInterest) {
+        json["point_of_interest"] = animatedJson(*light.pointOfInterest);
+    }
+    json["in_point"] = numberJson(light.inPoint);
+    if (light.duration) {
+        json["duration"] = numberJson(*light.duration);
+    }
+    json["enabled"] = light.enabled;
+    return json;
 }
 
 }  // namespace
@@ -135,7 +136,7 @@ Json sceneJson(const Scene& scene, const ParamStore& store)
     const Composition& c = scene.composition;
     Json lights = Json::array();
     for (const Light& light : c.lights) {
-        lights.push_back(lightJson(light, c));
+        lights.push_back(lightJson(light));
     }
     Json layers = Json::object();
     for (const LayerKey& layer : kLayerKeys) {
@@ -153,11 +154,14 @@ Json sceneJson(const Scene& scene, const ParamStore& store)
             controls[name] = animatedJson(p.value, &p);
         }
     }
-    return {
-        {"composition", compositionJson(c)}, {"camera", cameraJson(c)},
-        {"lights", std::move(lights)},       {"layers", std::move(layers)},
-        {"controls", std::move(controls)},
-    };
+    Json json = {{"composition", compositionJson(c)}};
+    if (c.camera) {
+        json["camera"] = cameraJson(*c.camera);
+    }
+    json["lights"] = std::move(lights);
+    json["layers"] = std::move(layers);
+    json["controls"] = std::move(controls);
+    return json;
 }
 
 }  // namespace zelrender

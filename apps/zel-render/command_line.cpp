@@ -68,7 +68,7 @@ void addRenderOptions(CLI::App& app, Options& options)
                  "display its texts go where the module's messages go");
     app.add_flag("--dump-scene", options.dumpScene,
                  "Print the whole scene as a scene file, instead of rendering: the composition "
-                 "(with --size and --bpc), the camera in full, the lights, the layer images and "
+                 "(with --size and --bpc), the camera, the lights, the layer images and "
                  "every control's value or keyframes (with --set)")
         ->excludes(list)
         ->excludes("--about");

@@ -202,7 +202,8 @@ TEST_F(ZelRender, ADumpedSceneReadsBackToItselfAndRendersTheSame)
     EXPECT_TRUE(contains(dumped.out, "\n        [0.4, 30],\n")) << dumped.out;
     const Json scene = Json::parse(dumped.out);
     EXPECT_EQ(scene["layers"]["texture_layer"], (dir_ / "scenes" / "ramp.png").string());
-    EXPECT_EQ(scene["camera"]["position"]["keyframes"][1], Json::parse("[0.5, [32, 18, -120]]"));
+    EXPECT_EQ(scene["camera"]["zoom"]["keyframes"][1], Json::parse("[0.5, 120]"));
+    EXPECT_FALSE(scene["camera"].contains("position"));  // it follows the zoom and the size
     // Frames 13 and 40, at 0.43 and 1.33 s: inside the curves, past the hold and the ambient
     // light's in point.
     for (const std::string frame : {"13", "40"}) {
