@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -64,6 +65,14 @@ ModuleOutput ModuleOutput::toLogFile()
     if (!path.empty()) {
         std::error_code error;
         std::filesystem::create_directories(path.parent_path(), error);
+        // The log is kept to about twice this: past it, it becomes the one older log, replacing
+        // the one before.
+        constexpr std::uintmax_t kLogLimit = 1 << 20;
+        if (const std::uintmax_t size = std::filesystem::file_size(path, error);
+            !error && size > kLogLimit) {
+            std::filesystem::rename(path, path.string() + ".1", error);
+        }
+        error.clear();
         const int fd =
             error ? -1 : ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
         if (fd >= 0) {

@@ -14,8 +14,9 @@ namespace zelrender {
 class ModuleOutput final : public HostOutput {
 public:
     static ModuleOutput toStderr();
-    // $XDG_STATE_HOME/zel/zel-render.log (~/.local/state/zel/ by default), appended to; stderr,
-    // with a warning, when it cannot be opened.
+    // $XDG_STATE_HOME/zel/zel-render.log (~/.local/state/zel/ by default), appended to, and
+    // renamed zel-render.log.1 first once it passes 1 MiB; stderr, with a warning, when it cannot
+    // be opened.
     static ModuleOutput toLogFile();
 
     ~ModuleOutput() override;
