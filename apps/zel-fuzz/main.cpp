@@ -45,12 +45,14 @@ fs::path besideExecutable(const char* name)
 }
 
 // Files in `folders` whose extension is one of `extensions`, in a fixed order.
-std::vector<fs::path> filesIn(const std::vector<std::string>& folders, const std::vector<std::string>& extensions)
+std::vector<fs::path> filesIn(const std::vector<std::string>& folders,
+                              const std::vector<std::string>& extensions)
 {
     std::vector<fs::path> files;
     for (const std::string& folder : folders) {
         for (const auto& entry : fs::directory_iterator(folder)) {
-            if (std::find(extensions.begin(), extensions.end(), entry.path().extension()) != extensions.end()) {
+            if (std::find(extensions.begin(), extensions.end(), entry.path().extension()) !=
+                extensions.end()) {
                 files.push_back(fs::absolute(entry.path()));
             }
         }
@@ -89,14 +91,16 @@ public:
     void fault(const std::string& what, const RenderFault& fault, const fs::path& reproducer)
     {
         ++faults_;
-        std::cout << "zel-fuzz: " << what << ": " << fault.kind << (fault.detail.empty() ? "" : ": ")
-                  << fault.detail << "\n  reproduce: zel-render " << reproducer.string()
+        std::cout << "zel-fuzz: " << what << ": " << fault.kind
+                  << (fault.detail.empty() ? "" : ": ") << fault.detail
+                  << "\n  reproduce: zel-render " << reproducer.string()
                   << " --frames 0 --bpc 32 -o frame.exr" << std::endl;
     }
     void fault(const std::string& what, const std::string& text, const fs::path& file)
     {
         ++faults_;
-        std::cout << "zel-fuzz: " << what << ": " << text << "\n  the scene: " << file.string() << std::endl;
+        std::cout << "zel-fuzz: " << what << ": " << text << "\n  the scene: " << file.string()
+                  << std::endl;
     }
     int faults() const { return faults_; }
 
@@ -135,8 +139,8 @@ int run(const Options& o)
     }
 
     // Taken scenes render one cheap frame: their own geometry could ask for hours.
-    trials.extraArguments = {"--size", o.size, "--set", "Vertices X=20", "--set", "Vertices Y=20",
-                             "--set", "Instances=1"};
+    trials.extraArguments = {"--size", o.size,          "--set", "Vertices X=20",
+                             "--set",  "Vertices Y=20", "--set", "Instances=1"};
     SceneMutator mutator(random);
     int taken = 0, rendered = 0;
     for (int n = 0; n < o.scenes && !seeds.empty(); ++n) {
@@ -165,8 +169,9 @@ int run(const Options& o)
         return 2;
     }
     std::cout << "zel-fuzz: " << o.sets << " parameter sets in " << processes << " processes, "
-              << o.scenes << " mutated scenes (" << taken << " taken, " << rendered << " of them rendered): "
-              << report.faults() << (report.faults() == 1 ? " fault" : " faults") << std::endl;
+              << o.scenes << " mutated scenes (" << taken << " taken, " << rendered
+              << " of them rendered): " << report.faults()
+              << (report.faults() == 1 ? " fault" : " faults") << std::endl;
     return report.faults() == 0 ? 0 : 1;
 }
 
@@ -174,25 +179,31 @@ int run(const Options& o)
 
 int main(int argc, char** argv)
 {
-    CLI::App app("Renders random valid parameter sets and reads mutated scenes, and reports "
-                 "crashes, hangs, non-finite pixels and failed runs with a scene that reproduces each.",
-                 "zel-fuzz");
+    CLI::App app(
+        "Renders random valid parameter sets and reads mutated scenes, and reports "
+        "crashes, hangs, non-finite pixels and failed runs with a scene that reproduces each.",
+        "zel-fuzz");
     // The last of an option given twice counts, so that scripts/fuzz's counts can be overridden.
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     Options o;
-    app.add_option("--seed", o.seed, "Seed of the random choices; the same seed makes the same trials");
-    app.add_option("--sets", o.sets, "Random valid parameter sets to render")->check(CLI::NonNegativeNumber);
-    app.add_option("--frames-per-process", o.framesPerProcess, "Sets rendered by one zel-render run, one per frame")
+    app.add_option("--seed", o.seed,
+                   "Seed of the random choices; the same seed makes the same trials");
+    app.add_option("--sets", o.sets, "Random valid parameter sets to render")
+        ->check(CLI::NonNegativeNumber);
+    app.add_option("--frames-per-process", o.framesPerProcess,
+                   "Sets rendered by one zel-render run, one per frame")
         ->check(CLI::PositiveNumber);
     app.add_option("--scenes", o.scenes, "Mutated scenes to read")->check(CLI::NonNegativeNumber);
-    app.add_option("--scene-renders", o.sceneRenders, "Taken mutated scenes to render (default: all)");
+    app.add_option("--scene-renders", o.sceneRenders,
+                   "Taken mutated scenes to render (default: all)");
     app.add_option("--size", o.size, "Frame size of the renders");
     app.add_option("--max-vertices", o.maxVertices, "Vertices X x Vertices Y x Instances at most")
         ->check(CLI::PositiveNumber);
     app.add_option("--seconds-per-frame", o.secondsPerFrame, "A frame that takes longer is a hang")
         ->check(CLI::PositiveNumber);
     app.add_option("--images", o.imageFolders, "Folder of images for the layer controls");
-    app.add_option("--scenes-from", o.sceneFolders, "Folder of valid scenes to mutate, besides the random ones");
+    app.add_option("--scenes-from", o.sceneFolders,
+                   "Folder of valid scenes to mutate, besides the random ones");
     app.add_option("--out", o.out, "Folder for scenes, frames and the reproducers of faults");
     CLI11_PARSE(app, argc, argv);
     try {

@@ -23,7 +23,10 @@ public:
     {
         return std::uniform_real_distribution<double>(low, high)(random_);
     }
-    std::size_t below(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_); }
+    std::size_t below(std::size_t n)
+    {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_);
+    }
     bool chance(double p) { return uniform(0, 1) < p; }
 
     // Mostly within the slider's range, where people work; sometimes anywhere in the valid range,
@@ -52,7 +55,8 @@ public:
     // Somewhere within three frames around the layer, z from far behind the viewer to beyond it.
     Json place(const SceneShape& shape)
     {
-        return Json::array({uniform(-shape.width, 2 * shape.width), uniform(-shape.height, 2 * shape.height),
+        return Json::array({uniform(-shape.width, 2 * shape.width),
+                            uniform(-shape.height, 2 * shape.height),
                             uniform(-10 * shape.width, 2 * shape.width)});
     }
 
@@ -89,7 +93,8 @@ Json controlValue(Draw& draw, const RegisteredParam& param, const SceneShape& sh
     case PF_Param_COLOR:
         return draw.colour();
     case PF_Param_POINT:
-        return Json::array({draw.uniform(-shape.width, 2 * shape.width), draw.uniform(-shape.height, 2 * shape.height)});
+        return Json::array({draw.uniform(-shape.width, 2 * shape.width),
+                            draw.uniform(-shape.height, 2 * shape.height)});
     default:
         return nullptr;  // layers, buttons and groups hold no value
     }
@@ -98,10 +103,12 @@ Json controlValue(Draw& draw, const RegisteredParam& param, const SceneShape& sh
 // Fewer vertices and instances, in proportion, where a set asks for more than the shape allows.
 void limitVertices(Json& controls, double maxVertices)
 {
-    if (!controls.contains("Vertices X") || !controls.contains("Vertices Y") || !controls.contains("Instances")) {
+    if (!controls.contains("Vertices X") || !controls.contains("Vertices Y") ||
+        !controls.contains("Instances")) {
         return;
     }
-    double x = controls["Vertices X"], y = controls["Vertices Y"], instances = controls["Instances"];
+    double x = controls["Vertices X"], y = controls["Vertices Y"],
+           instances = controls["Instances"];
     instances = std::max(1.0, std::min(instances, std::floor(maxVertices / (x * y))));
     if (const double f = std::sqrt(maxVertices / (x * y * instances)); f < 1) {
         x = std::max(2.0, std::floor(x * f));
@@ -117,7 +124,11 @@ Json lightOf(Draw& draw, const SceneShape& shape)
     const int n = shape.frames;
     return {{"type", draw.name(zelrender::kLightTypes)},
             {"color", held(n, [&] { return draw.colour(); })},
-            {"intensity", held(n, [&] { return draw.chance(0.9) ? draw.uniform(0, 300) : std::pow(10.0, draw.uniform(2, 6)); })},
+            {"intensity", held(n,
+                               [&] {
+                                   return draw.chance(0.9) ? draw.uniform(0, 300)
+                                                           : std::pow(10.0, draw.uniform(2, 6));
+                               })},
             {"cone_angle", held(n, [&] { return draw.uniform(0, 180); })},
             {"cone_feather", held(n, [&] { return draw.uniform(0, 100); })},
             {"position", held(n, [&] { return draw.place(shape); })},
@@ -127,7 +138,8 @@ Json lightOf(Draw& draw, const SceneShape& shape)
 
 }  // namespace
 
-Json randomScene(std::mt19937& random, const zelrender::ParamStore& controls, const SceneShape& shape)
+Json randomScene(std::mt19937& random, const zelrender::ParamStore& controls,
+                 const SceneShape& shape)
 {
     Draw draw(random);
     std::vector<Json> frames(static_cast<std::size_t>(shape.frames), Json::object());
@@ -139,8 +151,12 @@ Json randomScene(std::mt19937& random, const zelrender::ParamStore& controls, co
         }
         limitVertices(frame, shape.maxVertices);
     }
-    Json scene = {{"composition", {{"width", shape.width}, {"height", shape.height}, {"fps", kFps},
-                                   {"duration", shape.frames / kFps + 1}, {"bits_per_channel", 32}}}};
+    Json scene = {{"composition",
+                   {{"width", shape.width},
+                    {"height", shape.height},
+                    {"fps", kFps},
+                    {"duration", shape.frames / kFps + 1},
+                    {"bits_per_channel", 32}}}};
     if (draw.chance(0.6)) {
         const int n = shape.frames;
         scene["camera"] = {{"type", draw.name(zelrender::kCameraTypes)},
@@ -156,7 +172,8 @@ Json randomScene(std::mt19937& random, const zelrender::ParamStore& controls, co
         scene["layers"] = Json::object();
         for (const zelrender::LayerKey& layer : zelrender::kLayerKeys) {
             if (draw.chance(0.4)) {
-                scene["layers"][layer.key] = std::filesystem::absolute(shape.images[draw.below(shape.images.size())]);
+                scene["layers"][layer.key] =
+                    std::filesystem::absolute(shape.images[draw.below(shape.images.size())]);
             }
         }
     }

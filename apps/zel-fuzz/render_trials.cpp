@@ -34,10 +34,12 @@ fs::path framePath(const RenderTrials& trials, const std::string& name, int fram
 
 // The exit status of `command`, or nothing when it ran past `seconds` and was stopped: SIGTERM
 // first, which zel-render passes on to its workers, then SIGKILL.
-std::optional<int> runFor(const std::vector<std::string>& command, const fs::path& messages, double seconds)
+std::optional<int> runFor(const std::vector<std::string>& command, const fs::path& messages,
+                          double seconds)
 {
     const zelrender::UniqueFd out(::open("/dev/null", O_WRONLY | O_CLOEXEC));
-    const zelrender::UniqueFd err(::open(messages.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    const zelrender::UniqueFd err(
+        ::open(messages.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     const pid_t pid = zelrender::spawn(command[0], command, {{out.get(), 1}, {err.get(), 2}});
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     const auto ended = [pid](auto until) -> std::optional<int> {
@@ -111,22 +113,33 @@ std::string nonFinite(const fs::path& file)
 std::optional<RenderFault> renderScene(const RenderTrials& trials, const Json& scene, int frames,
                                        const std::string& name, bool refusalAllowed)
 {
-    const fs::path sceneFile = trials.folder / (name + ".json"), messages = trials.folder / (name + ".log");
+    const fs::path sceneFile = trials.folder / (name + ".json"),
+                   messages = trials.folder / (name + ".log");
     std::ofstream(sceneFile) << scene.dump(2) << '\n';
     for (int k = 0; k < frames; ++k) {
         fs::remove(framePath(trials, name, k));
     }
-    std::vector<std::string> command = {trials.zelRender.string(), sceneFile.string(), "--frames",
-                                        "0-" + std::to_string(frames - 1), "-j", "1", "-q", "--bpc", "32",
-                                        "-o", (trials.folder / (name + "-####.exr")).string()};
+    std::vector<std::string> command = {trials.zelRender.string(),
+                                        sceneFile.string(),
+                                        "--frames",
+                                        "0-" + std::to_string(frames - 1),
+                                        "-j",
+                                        "1",
+                                        "-q",
+                                        "--bpc",
+                                        "32",
+                                        "-o",
+                                        (trials.folder / (name + "-####.exr")).string()};
     command.insert(command.end(), trials.extraArguments.begin(), trials.extraArguments.end());
-    const std::optional<int> status = runFor(command, messages, (frames + 1) * trials.secondsPerFrame);
+    const std::optional<int> status =
+        runFor(command, messages, (frames + 1) * trials.secondsPerFrame);
     const bool refused = status && WIFEXITED(*status) && WEXITSTATUS(*status) == 1;
     std::optional<RenderFault> fault;
     for (int k = 0; k < frames && !fault; ++k) {
         const fs::path frame = framePath(trials, name, k);
         if (!fs::exists(frame)) {
-            fault = RenderFault{status ? zelrender::endingText(*status) : "hang", lastLine(messages), k};
+            fault = RenderFault{status ? zelrender::endingText(*status) : "hang",
+                                lastLine(messages), k};
         } else if (const std::string wrong = nonFinite(frame); !wrong.empty()) {
             fault = RenderFault{"non-finite pixels", wrong, k};
         }
@@ -135,7 +148,8 @@ std::optional<RenderFault> renderScene(const RenderTrials& trials, const Json& s
     if (refused && refusalAllowed && lineCount(messages) == 1) {
         fault.reset();
     } else if (!fault && (!status || *status != 0)) {
-        fault = RenderFault{status ? zelrender::endingText(*status) : "hang", lastLine(messages), frames - 1};
+        fault = RenderFault{status ? zelrender::endingText(*status) : "hang", lastLine(messages),
+                            frames - 1};
     }
     if (!fault) {
         fs::remove(sceneFile);
@@ -144,7 +158,8 @@ std::optional<RenderFault> renderScene(const RenderTrials& trials, const Json& s
     return fault;
 }
 
-fs::path minimise(const RenderTrials& trials, const Json& scene, const RenderFault& fault, const std::string& name)
+fs::path minimise(const RenderTrials& trials, const Json& scene, const RenderFault& fault,
+                  const std::string& name)
 {
     Json smallest = frameOf(scene, fault.frame);
     const auto stillFails = [&](const Json& candidate) {

@@ -20,7 +20,8 @@ struct RenderTrials {
 };
 
 struct RenderFault {
-    std::string kind;    // "signal 11 (Segmentation fault)", "exit status 3", "hang", "non-finite pixels"
+    std::string
+        kind;  // "signal 11 (Segmentation fault)", "exit status 3", "hang", "non-finite pixels"
     std::string detail;  // zel-render's last line, or the first non-finite pixel
     int frame = 0;       // the first frame not written or not finite
 };
@@ -29,8 +30,9 @@ struct RenderFault {
 // must all be written and hold only finite values; the frames are removed afterwards, and the
 // scene and zel-render's messages too when nothing went wrong. A refusal
 // of the scene in one line (exit status 1) is not a fault when `refusalAllowed`.
-std::optional<RenderFault> renderScene(const RenderTrials& trials, const nlohmann::ordered_json& scene,
-                                       int frames, const std::string& name, bool refusalAllowed = false);
+std::optional<RenderFault> renderScene(const RenderTrials& trials,
+                                       const nlohmann::ordered_json& scene, int frames,
+                                       const std::string& name, bool refusalAllowed = false);
 
 // Frame `fault.frame` of `scene` alone, less every control, light, camera and layer image it can
 // do without and still fail as `fault` did; written to `name`.json, whose path it returns.

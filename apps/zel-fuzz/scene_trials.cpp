@@ -33,8 +33,9 @@ std::string outOfRange(const Scene& scene, const ParamStore& store)
             const Color c = std::get<Color>(light.color.at(t));
             const double angle = std::get<double>(light.coneAngle.at(t));
             const double feather = std::get<double>(light.coneFeather.at(t));
-            if (!(std::min({c.red, c.green, c.blue}) >= 0 && std::max({c.red, c.green, c.blue}) <= 1 &&
-                  angle >= 0 && angle <= 180 && feather >= 0 && feather <= 100 &&
+            if (!(std::min({c.red, c.green, c.blue}) >= 0 &&
+                  std::max({c.red, c.green, c.blue}) <= 1 && angle >= 0 && angle <= 180 &&
+                  feather >= 0 && feather <= 100 &&
                   std::isfinite(std::get<double>(light.intensity.at(t))))) {
                 return "a light" + at + " is out of range";
             }
