@@ -155,6 +155,15 @@ std::optional<std::uint64_t> availableMemory()
     return std::nullopt;
 }
 
+// The name the file gives channel `c`, for a refusal: the header read for the pixels holds the
+// sizes alone, so it is read again, in full, on that path only.
+std::string channelName(const fs::path& file, int c)
+{
+    ImageBuf image(file.string());
+    return image.init_spec(file.string(), 0, 0) ? std::string(image.nativespec().channel_name(c))
+                                                : std::to_string(c);
+}
+
 }  // namespace
 
 const WorldDepth& depthOf(const WorldView& world)
@@ -187,7 +196,7 @@ std::unique_ptr<OIIO::ImageInput> openLayerImage(const fs::path& file)
             libraryReason(OIIO::geterror(), printed.release(), "OpenImageIO cannot open it"));
     }
     printed.passOn();
-    const ImageSpec& header = in->spec();
+    const ImageSpec header = in->spec_dimensions(0);
     if (header.width < 1 || header.height < 1 || header.width > kMaxLayerSide ||
         header.height > kMaxLayerSide) {
         throw std::runtime_error("it is " + sizeText(header.width, header.height) +
@@ -206,7 +215,7 @@ ImageBuf readLayerImage(const fs::path& file, PF_RationalScale downsampleX,
     } catch (const std::runtime_error& e) {
         fail(file, e.what());
     }
-    const ImageSpec& header = in->spec();
+    const ImageSpec header = in->spec_dimensions(0);
     std::vector<int> colours;
     for (int c = 0; c < header.nchannels; ++c) {
         if (c != header.alpha_channel) {
@@ -261,7 +270,7 @@ ImageBuf readLayerImage(const fs::path& file, PF_RationalScale downsampleX,
             fail(file, std::string("holds ") + (std::isnan(stored[i]) ? "NaN" : "infinity") +
                            " at pixel " + std::to_string(at % header.width) + ", " +
                            std::to_string(at / header.width) + " of channel " +
-                           std::string(header.channel_name(static_cast<int>(i % channels))) +
+                           channelName(file, static_cast<int>(i % channels)) +
                            "; layers take finite values only");
         }
     }

@@ -5,7 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <OpenImageIO/imageio.h>
+#include <OpenImageIO/imagebuf.h>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -87,21 +87,21 @@ std::size_t lineCount(const fs::path& file)
 // image cannot be read.
 std::string nonFinite(const fs::path& file)
 {
-    const auto input = OIIO::ImageInput::open(file.string());
-    if (!input) {
-        return "cannot be read: " + OIIO::geterror();
+    OIIO::ImageBuf image(file.string());
+    if (!image.read(0, 0, true, OIIO::TypeDesc::FLOAT)) {
+        return "cannot be read: " + image.geterror();
     }
-    const OIIO::ImageSpec& spec = input->spec();
-    std::vector<float> pixels(static_cast<std::size_t>(spec.image_pixels()) * spec.nchannels);
-    if (!input->read_image(0, 0, 0, spec.nchannels, OIIO::TypeDesc::FLOAT, pixels.data())) {
-        return "cannot be read: " + input->geterror();
+    const OIIO::ROI all = image.roi();
+    std::vector<float> pixels(all.npixels() * static_cast<std::size_t>(all.nchannels()));
+    if (!image.get_pixels(all, OIIO::TypeDesc::FLOAT, pixels.data())) {
+        return "cannot be read: " + image.geterror();
     }
     for (std::size_t i = 0; i < pixels.size(); ++i) {
         if (!std::isfinite(pixels[i])) {
-            const std::size_t pixel = i / static_cast<std::size_t>(spec.nchannels);
+            const std::size_t pixel = i / static_cast<std::size_t>(all.nchannels());
             std::ostringstream where;
-            where << "channel " << i % spec.nchannels << " of pixel (" << pixel % spec.width << ", "
-                  << pixel / spec.width << ") is " << pixels[i];
+            where << "channel " << i % all.nchannels() << " of pixel (" << pixel % all.width()
+                  << ", " << pixel / all.width() << ") is " << pixels[i];
             return where.str();
         }
     }

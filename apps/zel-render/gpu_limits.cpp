@@ -109,7 +109,8 @@ void checkFrameFits(const Scene& scene, std::optional<int> largestSide,
         } catch (const std::runtime_error& e) {
             throw std::invalid_argument(place + ": " + file.string() + ": " + e.what());
         }
-        check("the layer " + file.string(), place, in->spec().width, in->spec().height,
+        const OIIO::ImageSpec size = in->spec_dimensions(0);
+        check("the layer " + file.string(), place, size.width, size.height,
               "make the image smaller");
     }
 }
