@@ -118,4 +118,14 @@ std::optional<std::string_view> closestName(std::string_view typed,
     return closest;
 }
 
+std::string lastLine(std::string_view text)
+{
+    const std::size_t end = text.find_last_not_of("\r\n");
+    if (end == std::string_view::npos) {
+        return "";
+    }
+    const std::size_t start = text.find_last_of("\r\n", end) + 1;  // npos + 1 is 0
+    return std::string(text.substr(start, end - start + 1));
+}
+
 }  // namespace zelrender

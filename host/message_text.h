@@ -20,6 +20,10 @@ std::string oneLine(std::string_view text);
 // `text` cut as inQuotes cuts it, for text that is shown as it is, such as JSON.
 std::string abridged(std::string_view text);
 
+// The last line of `text` with something on it, such as a program's message in what it printed;
+// "" when there is none.
+std::string lastLine(std::string_view text);
+
 // Of `names`, the one closest to `typed` when it is a slip of a few letters away or differs in
 // case only; none when nothing is that close.
 std::optional<std::string_view> closestName(std::string_view typed,

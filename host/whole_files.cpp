@@ -6,9 +6,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
+
+#include "host/message_text.h"
 
 namespace zelrender {
 namespace {
@@ -112,6 +116,14 @@ std::string readWhole(const fs::path& file, std::size_t limit)
             throw std::runtime_error("it holds more than " + std::to_string(limit) + " bytes");
         }
     }
+}
+
+std::string lastLineOf(const fs::path& file)
+{
+    std::ifstream in(file);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return lastLine(text.str());
 }
 
 }  // namespace zelrender

@@ -35,4 +35,8 @@ void replaceWhole(const std::filesystem::path& file, std::string_view contents,
 // such as a directory, or more than `limit` bytes, which a device that never ends gives too.
 std::string readWhole(const std::filesystem::path& file, std::size_t limit);
 
+// The last line of `file` with something on it (lastLine), such as a program's message in its
+// log; "" when there is none or the file cannot be read.
+std::string lastLineOf(const std::filesystem::path& file);
+
 }  // namespace zelrender

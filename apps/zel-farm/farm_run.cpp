@@ -30,16 +30,10 @@ void writeFile(const fs::path& file, const std::string& text = {})
 }
 
 // The last line a job wrote to its log: zel-render's message, when it failed.
-std::string lastLine(const fs::path& log)
+std::string lastLogLine(const fs::path& log)
 {
-    std::ifstream file(log);
-    std::string last = "its log " + log.string() + " says nothing";
-    for (std::string line; std::getline(file, line);) {
-        if (!line.empty()) {
-            last = line;
-        }
-    }
-    return last;
+    const std::string last = lastLineOf(log);
+    return last.empty() ? "its log " + log.string() + " says nothing" : last;
 }
 
 // "FAILED with exit code 4", "TIMEOUT (signal 15)", and the exit code a local run that ended
@@ -73,7 +67,7 @@ int reportFrames(const FarmPlan& plan, const std::string& job)
         if (taskFailed) {
             const auto [text, code] = ending(end->second);
             std::cerr << "zel-farm: task " << task << " (frames " << framesText(chunk) << ") "
-                      << text << ": " << lastLine(logPath(plan, job, static_cast<int>(task)))
+                      << text << ": " << lastLogLine(logPath(plan, job, static_cast<int>(task)))
                       << '\n';
             exitCode = exitCode == kSuccess ? code : exitCode;
         }
@@ -169,7 +163,7 @@ int runFarm(const FarmPlan& plan)
                                   ? std::pair<std::string, int>("ENDED", kOutputFailed)
                                   : ending(end->second);
     std::cerr << "zel-farm: job " << encodeJob << " (encoding " << plan.request.render.output
-              << ") " << text << ": " << lastLine(encodeLogPath(plan, encodeJob)) << '\n'
+              << ") " << text << ": " << lastLogLine(encodeLogPath(plan, encodeJob)) << '\n'
               << "zel-farm: to render the video again: " << resubmitCommand(plan, plan.frames)
               << '\n';
     return code;

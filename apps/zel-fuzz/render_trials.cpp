@@ -15,6 +15,7 @@
 
 #include "apps/zel-fuzz/random_scenes.h"
 #include "apps/zel-render/child_processes.h"
+#include "host/whole_files.h"
 
 namespace zelfuzz {
 namespace {
@@ -61,16 +62,6 @@ std::optional<int> runFor(const std::vector<std::string>& command, const fs::pat
         zelrender::waitFor(pid);
     }
     return std::nullopt;
-}
-
-std::string lastLine(const fs::path& file)
-{
-    std::ifstream in(file);
-    std::string line, last;
-    while (std::getline(in, line)) {
-        last = line.empty() ? last : line;
-    }
-    return last;
 }
 
 std::size_t lineCount(const fs::path& file)
@@ -139,7 +130,7 @@ std::optional<RenderFault> renderScene(const RenderTrials& trials, const Json& s
         const fs::path frame = framePath(trials, name, k);
         if (!fs::exists(frame)) {
             fault = RenderFault{status ? zelrender::endingText(*status) : "hang",
-                                lastLine(messages), k};
+                                zelrender::lastLineOf(messages), k};
         } else if (const std::string wrong = nonFinite(frame); !wrong.empty()) {
             fault = RenderFault{"non-finite pixels", wrong, k};
         }
@@ -148,8 +139,8 @@ std::optional<RenderFault> renderScene(const RenderTrials& trials, const Json& s
     if (refused && refusalAllowed && lineCount(messages) == 1) {
         fault.reset();
     } else if (!fault && (!status || *status != 0)) {
-        fault = RenderFault{status ? zelrender::endingText(*status) : "hang", lastLine(messages),
-                            frames - 1};
+        fault = RenderFault{status ? zelrender::endingText(*status) : "hang",
+                            zelrender::lastLineOf(messages), frames - 1};
     }
     if (!fault) {
         fs::remove(sceneFile);

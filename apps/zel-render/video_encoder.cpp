@@ -17,6 +17,7 @@
 
 #include "apps/zel-render/failure.h"
 #include "apps/zel-render/image_files.h"
+#include "host/message_text.h"
 #include "host/whole_files.h"
 
 namespace zelrender {
@@ -51,17 +52,6 @@ const Container* containerOf(const fs::path& file)
         }
     }
     return nullptr;
-}
-
-// The last line with something on it.
-std::string lastLine(std::string_view text)
-{
-    const std::size_t end = text.find_last_not_of("\r\n");
-    if (end == std::string_view::npos) {
-        return "";
-    }
-    const std::size_t start = text.find_last_of("\r\n", end) + 1;  // npos + 1 is 0
-    return std::string(text.substr(start, end - start + 1));
 }
 
 bool succeeded(int status)
