@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "host/composition.h"
+#include "host/message_text.h"
 
 namespace zelrender {
 namespace {
@@ -37,11 +38,6 @@ constexpr WorldDepth kWorldDepths[] = {
 [[noreturn]] void fail(const fs::path& file, const std::string& reason)
 {
     throw std::runtime_error(file.string() + ": " + reason);
-}
-
-std::string sizeText(std::int64_t width, std::int64_t height)
-{
-    return std::to_string(width) + " x " + std::to_string(height);
 }
 
 // While it lives, what the image libraries print on stderr themselves (libpng prints its errors

@@ -128,4 +128,9 @@ std::string lastLine(std::string_view text)
     return std::string(text.substr(start, end - start + 1));
 }
 
+std::string sizeText(std::int64_t width, std::int64_t height)
+{
+    return std::to_string(width) + " x " + std::to_string(height);
+}
+
 }  // namespace zelrender

@@ -2,6 +2,7 @@
 // name was misspelt.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -19,6 +20,9 @@ std::string oneLine(std::string_view text);
 
 // `text` cut as inQuotes cuts it, for text that is shown as it is, such as JSON.
 std::string abridged(std::string_view text);
+
+// A size as messages give it: "1920 x 1080".
+std::string sizeText(std::int64_t width, std::int64_t height);
 
 // The last line of `text` with something on it, such as a program's message in what it printed;
 // "" when there is none.

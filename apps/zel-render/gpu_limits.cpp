@@ -38,11 +38,6 @@ int queryLargestTextureSide()
     return side;
 }
 
-std::string sizeText(std::int32_t width, std::int32_t height)
-{
-    return std::to_string(width) + " x " + std::to_string(height);
-}
-
 }  // namespace
 
 TextureSideQuery::TextureSideQuery()
