@@ -16,6 +16,8 @@ packages=(
   libx11-dev libcairo2-dev xvfb xdotool imagemagick  # about box; its tests: Xvfb, clicks, screenshots
   ffmpeg                               # zel-render's videos; ffprobe checks them in the tests
   slurm-wlm munge                      # zel-farm's tests: a one-node Slurm cluster on this machine
+  frei0r-plugins-dev                   # frei0r.h, the interface of the frei0r plug-ins (hosts/frei0r)
+  melt gstreamer1.0-tools gstreamer1.0-plugins-bad  # hosts the frei0r plug-ins' tests drive
 )
 
 missing=()
