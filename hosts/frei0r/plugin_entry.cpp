@@ -1,10 +1,10 @@
 // The frei0r functions: instances keep the values their host sets and their last frame; frames
 // render through the process's one session. No exception leaves a function a host calls.
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -13,13 +13,6 @@
 
 namespace zelfrei0r {
 namespace {
-
-// A new id for each change of any instance's values, so that ids never repeat.
-std::uint64_t nextValuesId()
-{
-    static std::atomic<std::uint64_t> last{0};
-    return ++last;
-}
 
 bool same(const Frei0rValue& a, const Frei0rValue& b)
 {
@@ -73,7 +66,6 @@ struct Instance {
                                           controlValue(*control, *set[i], width, height));
             }
         }
-        frame.valuesId = valuesId;
         frame.seconds = time * std::get<double>(valueOf(kTimeScaleParam));
         frame.input = input;
         return frame;
@@ -82,16 +74,6 @@ struct Instance {
     const std::int32_t width;
     const std::int32_t height;
     std::vector<std::optional<Frei0rValue>> set;  // by parameter; empty until the host sets it
-    std::uint64_t valuesId = nextValuesId();
-
-    // The last frame rendered, for hosts that ask for a frame twice.
-    struct Last {
-        std::uint64_t valuesId = 0;
-        std::int32_t frame = -1;
-        Timing timing;
-        std::vector<std::uint32_t> input;
-        std::vector<std::uint32_t> output;
-    } last;
 };
 
 // Why a value is refused, or empty when it is taken.
@@ -122,41 +104,13 @@ std::string refusal(const Frei0rParam& param, const Frei0rValue& value)
            "; the value given is ignored";
 }
 
-// With the frame as it would come: the one rendered last, when the values, the frame of the
-// scene and the incoming frame are the same.
-bool repeat(Instance& instance, const Frame& frame, std::uint32_t* output)
-{
-    Instance::Last& last = instance.last;
-    const std::size_t pixels = last.output.size();
-    if (last.valuesId != frame.valuesId || last.frame != last.timing.frameAt(frame.seconds) ||
-        (frame.input != nullptr &&
-         std::memcmp(last.input.data(), frame.input, pixels * sizeof(std::uint32_t)) != 0)) {
-        return false;
-    }
-    std::copy(last.output.begin(), last.output.end(), output);
-    return true;
-}
-
 void update(Instance& instance, double time, const std::uint32_t* input, std::uint32_t* output)
 {
-    const std::size_t pixels = static_cast<std::size_t>(instance.width) * instance.height;
-    const Frame frame = instance.frame(time, kPlugin.kind == PluginKind::Texture ? input : nullptr);
-    if (frame.setup.texture && input == nullptr) {
+    const bool texture = kPlugin.kind == PluginKind::Texture;
+    if (texture && input == nullptr) {
         throw std::invalid_argument("the host handed no frame to map onto the surface");
     }
-    if (repeat(instance, frame, output)) {
-        return;
-    }
-    instance.last.valuesId = 0;
-    const Timing timing = renderFrame(frame, output);
-    Instance::Last& last = instance.last;
-    last.output.assign(output, output + pixels);
-    if (frame.input != nullptr) {
-        last.input.assign(frame.input, frame.input + pixels);
-    }
-    last.timing = timing;
-    last.frame = timing.frameAt(frame.seconds);
-    last.valuesId = frame.valuesId;
+    renderFrame(instance.frame(time, texture ? input : nullptr), output);
 }
 
 }  // namespace
@@ -250,14 +204,11 @@ void f0r_set_param_value(f0r_instance_t instance, f0r_param_t param, int index)
         }
         // GStreamer sets every parameter at start, to the defaults it was told: a default set
         // leaves the scene's value, as an unset parameter does.
-        std::optional<Frei0rValue> taken;
-        if (!same(value, defaultValue(info))) {
-            taken = std::move(value);
-        }
         std::optional<Frei0rValue>& held = self->set[static_cast<std::size_t>(index)];
-        if (held.has_value() != taken.has_value() || (held && !same(*held, *taken))) {
-            held = std::move(taken);
-            self->valuesId = nextValuesId();
+        if (same(value, defaultValue(info))) {
+            held.reset();
+        } else {
+            held = std::move(value);
         }
     } catch (const std::exception& e) {
         tellOnce(e.what());
@@ -297,7 +248,8 @@ void f0r_update(f0r_instance_t instance, double time, const uint32_t* inframe, u
     try {
         update(*self, time, inframe, outframe);
     } catch (const std::exception& e) {
-        tellOnce(std::string(e.what()) + "; its frames come out transparent");
+        std::string text = e.what();
+        tellOnce(text + (text.ends_with('.') ? "" : ".") + " Frames come out transparent.");
         std::fill_n(outframe, static_cast<std::size_t>(self->width) * self->height, 0u);
     }
 }

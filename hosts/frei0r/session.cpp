@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -24,31 +25,35 @@ namespace {
 
 using zelrender::EffectHost;
 
-// Notes of the host library and the module's failures go to stderr, each once; the module's own
-// diagnostics (stdout) are kept from the host's stdout, which may carry its video, and shown only
-// when the command they came with fails.
+// Notes of the host library go to stderr, each once. The module's own diagnostics (its stdout)
+// are kept from the host's stdout, which may carry its video, and shown on stderr when a frame
+// fails, with those of the commands before it: a failed render is often explained by the GL
+// set-up.
 class PluginOutput final : public zelrender::HostOutput {
 public:
     void note(const std::string& text) const noexcept override { tellOnce(text); }
 
     void whileModuleRuns(const std::function<void()>& command) const override
     {
-        Diversion diversion;
-        try {
-            command();
-        } catch (...) {
-            diversion.show();
-            throw;
-        }
+        const Diversion diversion(unshown_);
+        command();
+    }
+
+    // Writes the diagnostics not shown yet to stderr.
+    void show() const
+    {
+        std::fputs(unshown_.c_str(), stderr);
+        unshown_.clear();
     }
 
 private:
-    // While it lives, stdout (the stream the module's printf writes to) is a buffer. Only the
-    // stream is swapped, never file descriptor 1, which the host's other threads may be writing
-    // frames to.
+    // While it lives, stdout (the stream the module's printf writes to) is a buffer, whose text
+    // it adds to `kept` at the end, keeping the last kKeptBytes. Only the stream is swapped,
+    // never file descriptor 1, which the host's other threads may be writing frames to.
     class Diversion {
     public:
-        Diversion() : stream_(open_memstream(&text_, &size_))
+        explicit Diversion(std::string& kept)
+            : kept_(kept), stream_(open_memstream(&text_, &size_))
         {
             if (stream_ == nullptr) {
                 throw std::system_error(errno, std::generic_category(),
@@ -62,23 +67,25 @@ private:
         {
             stdout = saved_;
             std::fclose(stream_);
-            if (shown_ && size_ > 0) {
-                std::fprintf(stderr, "%s", text_);
+            kept_.append(text_, size_);
+            if (kept_.size() > kKeptBytes) {
+                kept_.erase(0, kept_.size() - kKeptBytes);
             }
             std::free(text_);
         }
         Diversion(const Diversion&) = delete;
         Diversion& operator=(const Diversion&) = delete;
 
-        void show() { shown_ = true; }
-
     private:
+        static constexpr std::size_t kKeptBytes = 16 << 10;
+        std::string& kept_;
         char* text_ = nullptr;
         std::size_t size_ = 0;
         FILE* stream_;
         FILE* saved_ = nullptr;
-        bool shown_ = false;
     };
+
+    mutable std::string unshown_;
 };
 
 PF_EntryPointFunc gModuleEntry = nullptr;
@@ -107,9 +114,23 @@ std::filesystem::path modulePath()
     return std::filesystem::path(self.dli_fname).parent_path() / ZEL_FREI0R_MODULE;
 }
 
+// A frame rendered lately, and what made it.
+struct CachedFrame {
+    Setup setup;
+    std::vector<std::pair<int, zelrender::ParamValue>> values;
+    Timing timing;
+    std::int32_t frame;
+    std::vector<std::uint32_t> input;
+    std::vector<std::uint32_t> output;
+};
+
+// MLT renders each frame in every one of its threads, each with an instance of its own, and
+// may ask an instance for a frame again: as many frames as it has threads, and some.
+constexpr std::size_t kCachedFrames = 4;
+
 class Session {
 public:
-    Timing render(const Frame& frame, std::uint32_t* output);
+    void render(const Frame& frame, std::uint32_t* output);
 
     ~Session()
     {
@@ -118,8 +139,11 @@ public:
     }
 
 private:
+    void renderAnew(const Frame& frame, std::uint32_t* output);
     void setUp(const Setup& setup);
     void apply(const Frame& frame);
+    // Copies the frame into `output` when it is one of the cached.
+    bool cached(const Frame& frame, std::uint32_t* output) const;
 
     PluginOutput output_;
     std::optional<zelrender::ModuleLibrary> module_;
@@ -127,9 +151,11 @@ private:
     std::optional<Setup> setup_;                          // what host_ is set up for
     std::optional<std::pair<Setup, std::string>> failed_;  // the last that could not be, and why
     std::vector<zelrender::AnimatedValue> sceneValues_;    // every control's, by index
-    std::uint64_t applied_ = 0;                            // the values the controls hold
+    // The values the controls hold, when the host set them.
+    std::optional<std::vector<std::pair<int, zelrender::ParamValue>>> applied_;
     zelrender::WorldView texture_{};
     Timing timing_;
+    std::deque<CachedFrame> cache_;  // the latest first
 };
 
 std::mutex gSessionMutex;
@@ -187,12 +213,12 @@ void Session::setUp(const Setup& setup)
     }
     setup_ = setup;
     failed_.reset();
-    applied_ = 0;
+    applied_.reset();
 }
 
 void Session::apply(const Frame& frame)
 {
-    if (frame.valuesId == applied_) {
+    if (applied_ == frame.values) {
         return;
     }
     zelrender::ParamStore& store = host_->params();
@@ -203,10 +229,38 @@ void Session::apply(const Frame& frame)
         store.animate(index, zelrender::AnimatedValue(value));
     }
     host_->refreshControls();
-    applied_ = frame.valuesId;
+    applied_ = frame.values;
 }
 
-Timing Session::render(const Frame& frame, std::uint32_t* output)
+bool Session::cached(const Frame& frame, std::uint32_t* output) const
+{
+    const auto pixels = static_cast<std::size_t>(frame.setup.width) * frame.setup.height;
+    for (const CachedFrame& done : cache_) {
+        if (done.setup == frame.setup && done.values == frame.values &&
+            done.frame == done.timing.frameAt(frame.seconds) &&
+            (frame.input == nullptr ||
+             std::equal(done.input.begin(), done.input.end(), frame.input))) {
+            std::copy_n(done.output.begin(), pixels, output);
+            return true;
+        }
+    }
+    return false;
+}
+
+void Session::render(const Frame& frame, std::uint32_t* output)
+{
+    if (cached(frame, output)) {
+        return;
+    }
+    try {
+        renderAnew(frame, output);
+    } catch (...) {
+        output_.show();
+        throw;
+    }
+}
+
+void Session::renderAnew(const Frame& frame, std::uint32_t* output)
 {
     const Setup& setup = frame.setup;
     setUp(setup);
@@ -221,7 +275,8 @@ Timing Session::render(const Frame& frame, std::uint32_t* output)
             }
         }
     }
-    host_->render(timing_.frameAt(frame.seconds), EffectHost::RenderPath::Smart,
+    const std::int32_t number = timing_.frameAt(frame.seconds);
+    host_->render(number, EffectHost::RenderPath::Smart,
                   [&](const zelrender::WorldView& world) {
                       if (world.width != setup.width || world.height != setup.height ||
                           world.layout->bytes != 4) {
@@ -240,7 +295,13 @@ Timing Session::render(const Frame& frame, std::uint32_t* output)
                           }
                       }
                   });
-    return timing_;
+    const auto pixels = static_cast<std::size_t>(setup.width) * setup.height;
+    cache_.push_front({setup, frame.values, timing_, number,
+                       {frame.input, frame.input + (frame.input != nullptr ? pixels : 0)},
+                       {output, output + pixels}});
+    if (cache_.size() > kCachedFrames) {
+        cache_.pop_back();
+    }
 }
 
 }  // namespace
@@ -252,14 +313,14 @@ std::int32_t Timing::frameAt(double seconds) const
     return frame >= frames - 1 ? frames - 1 : frame > 0 ? static_cast<std::int32_t>(frame) : 0;
 }
 
-Timing renderFrame(const Frame& frame, std::uint32_t* output)
+void renderFrame(const Frame& frame, std::uint32_t* output)
 {
     const std::lock_guard lock(gSessionMutex);
     if (gSession == nullptr) {
         gClosing = false;
         gSession = new Session;
     }
-    return gSession->render(frame, output);
+    gSession->render(frame, output);
 }
 
 void closeSession()

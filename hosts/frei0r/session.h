@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,14 +38,14 @@ struct Frame {
     Setup setup;
     // The controls the host set, by index, each overriding the scene's value or keyframes.
     std::vector<std::pair<int, zelrender::ParamValue>> values;
-    std::uint64_t valuesId = 0;  // the same for the same values of the same instance
     double seconds = 0;
     const std::uint32_t* input = nullptr;  // RGBA, width x height, with `texture`
 };
 
-// Renders `frame` into `output` (RGBA, straight alpha, width x height) and returns the timing of
-// its scene. Throws std::exception with a message for a person when it cannot.
-Timing renderFrame(const Frame& frame, std::uint32_t* output);
+// Renders `frame` into `output` (RGBA, straight alpha, width x height), or copies it when one of
+// the last frames rendered was the same. Throws std::exception with a message for a person when
+// it cannot.
+void renderFrame(const Frame& frame, std::uint32_t* output);
 
 // Sets the module down and unloads it, for f0r_deinit.
 void closeSession();
