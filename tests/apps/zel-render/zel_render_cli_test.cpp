@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "host/composition.h"
+#include "host/control_descriptions.h"
 #include "apps/zel-render/gpu_limits.h"
 #include "tests/apps/zel-render/zel_render_run.h"
 
@@ -148,6 +149,20 @@ TEST_F(ZelRender, ListsControlsAsJsonAloneOnStdoutTheModulesOwnOutputGoingToTheL
     EXPECT_EQ(list[76]["default"], Json::parse("[255, 255, 255, 255]"));
     EXPECT_EQ(list[113]["choices"].size(), 12u);
     EXPECT_TRUE(list[16]["name"].is_null());  // the end of a group
+    // Every control is described, and no description names a control the module lacks.
+    std::set<std::string> controls;
+    for (const Json& param : list) {
+        if (param["type"] != "group_start" && param["type"] != "group_end") {
+            controls.insert(param["name"].get<std::string>());
+        }
+    }
+    std::set<std::string> described;
+    for (const ControlDescription& row : controlDescriptions()) {
+        EXPECT_FALSE(row.text.empty()) << row.name;
+        described.emplace(row.name);
+    }
+    EXPECT_EQ(described, controls);
+    EXPECT_EQ(controlDescriptions().size(), controls.size());  // none twice
     EXPECT_TRUE(contains(readText(log()), "global setup"));
     EXPECT_EQ(readText(dir_ / "zel" / "preferences.ini"),
               "# Settings that effects keep in zel-render, by section.\n"
