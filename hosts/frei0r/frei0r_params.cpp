@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "host/control_descriptions.h"
 #include "host/number_text.h"
 
 namespace zelfrei0r {
@@ -47,7 +48,8 @@ double sliderPosition(const ParamSpec& control, double value)
     return span != 0 ? (value - control.sliderMin) / span : 0;
 }
 
-std::string explanationOf(const ParamSpec& control)
+// How a host gives the control its value, with the range.
+std::string valueText(const ParamSpec& control)
 {
     switch (control.kind) {
     case Kind::FloatSlider:
@@ -70,7 +72,7 @@ std::string explanationOf(const ParamSpec& control)
     case Kind::Color:
         return "Red, green and blue from 0 to 1. Default white.";
     case Kind::Point:
-        return "x and y as fractions of the frame's width and height from its top left. "
+        return "Here x and y are fractions of the frame's width and height from its top left. "
                "Default the centre, 0.5, 0.5.";
     case Kind::Layer:
         return "The path of an image file; empty: the scene's image, if it names one.";
@@ -80,6 +82,14 @@ std::string explanationOf(const ParamSpec& control)
         break;
     }
     return {};
+}
+
+// What the control does, then how a host sets it.
+std::string explanationOf(const ParamSpec& control)
+{
+    const std::string_view description = zelrender::controlDescription(control.name);
+    return description.empty() ? valueText(control)
+                               : std::string(description) + ". " + valueText(control);
 }
 
 int frei0rType(Kind kind)
