@@ -54,10 +54,10 @@ std::string valueText(const ParamSpec& control)
     switch (control.kind) {
     case Kind::FloatSlider:
         return "0 to 1 spans the slider, " + formatNumber(control.sliderMin) + " to " +
-               formatNumber(control.sliderMax) + "; beyond 0 to 1, where the host allows it, the same scale "
-               "goes on, held within " + formatNumber(control.validMin) + " to " +
-               formatNumber(control.validMax) + ". Default " +
-               formatNumber(control.defaultValue) + " (" +
+               formatNumber(control.sliderMax) +
+               "; beyond 0 to 1, where the host allows it, the same scale goes on, held within " +
+               formatNumber(control.validMin) + " to " + formatNumber(control.validMax) +
+               ". Default " + formatNumber(control.defaultValue) + " (" +
                shortNumber(sliderPosition(control, control.defaultValue)) + ").";
     case Kind::Popup: {
         const std::vector<std::string_view> choices = choicesOf(control);

@@ -184,15 +184,18 @@ void Session::setUp(const Setup& setup)
         composition.width = setup.width;
         composition.height = setup.height;
         composition.bitsPerChannel = 8;
-        const auto named = [](int index) { return std::string(zel::params::paramAt(index).name); };
+        // The host's images, and its frame as the texture, replace the scene's.
+        const auto drop = [&](int index) {
+            std::erase_if(scene.layers, [&](const auto& layer) {
+                return layer.first == zel::params::paramAt(index).name;
+            });
+        };
         for (const auto& [index, file] : setup.layers) {
-            std::erase_if(scene.layers, [&](const auto& layer) { return layer.first == named(index); });
-            scene.layers.emplace_back(named(index), file);
+            drop(index);
+            scene.layers.emplace_back(zel::params::paramAt(index).name, file);
         }
         if (setup.texture) {
-            std::erase_if(scene.layers, [&](const auto& layer) {
-                return layer.first == named(zel::params::kTextureLayer);
-            });
+            drop(zel::params::kTextureLayer);
         }
         host_ = std::make_unique<EffectHost>(relay, composition, output_);
         zelrender::setUpForScene(*host_, scene, {});

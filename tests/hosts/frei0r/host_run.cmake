@@ -56,7 +56,7 @@ function(row_list out key)
 endfunction()
 
 # The references, rendered by zel-render: reference N is the scene (or the default scene) with
-# the controls it lists, at its size, frames 0 to its count - 1, as RGBA bytes in refN.rgba.
+# the controls it lists, at its size, its frames (zel-render's --frames), as RGBA in refN.rgba.
 string(JSON references ERROR_VARIABLE none LENGTH "${row}" references)
 if(none)
   set(references 0)
@@ -65,7 +65,6 @@ set(n 0)
 while(n LESS references)
   string(JSON reference GET "${row}" references ${n})
   string(JSON frames GET "${reference}" frames)
-  math(EXPR lastFrame "${frames} - 1")
   string(JSON size ERROR_VARIABLE none GET "${reference}" size)
   string(JSON default ERROR_VARIABLE none GET "${reference}" default_scene)
   file(READ "${scene}" document)
@@ -92,13 +91,13 @@ while(n LESS references)
   if(size)
     list(APPEND arguments --size ${size})
   endif()
-  execute_process(COMMAND "${ZEL_RENDER}" ${arguments} -q --frames 0-${lastFrame}
-                          -o "${dir}/ref${n}-#.png"
+  execute_process(COMMAND "${ZEL_RENDER}" ${arguments} -q --frames ${frames}
+                          -o "${dir}/ref${n}-####.png"
                   RESULT_VARIABLE failed ERROR_VARIABLE errors)
   if(failed)
     message(FATAL_ERROR "zel-render failed (${failed}):\n${errors}")
   endif()
-  execute_process(COMMAND "${FFMPEG}" -loglevel error -start_number 0 -i "${dir}/ref${n}-%d.png"
+  execute_process(COMMAND "${FFMPEG}" -loglevel error -pattern_type glob -i "${dir}/ref${n}-*.png"
                           -pix_fmt rgba -f rawvideo -y "${dir}/ref${n}.rgba"
                   RESULT_VARIABLE failed ERROR_VARIABLE errors)
   if(failed)
