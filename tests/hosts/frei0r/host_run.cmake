@@ -120,6 +120,12 @@ foreach(assignment IN LISTS environment)
   string(REGEX MATCH "^([^=]+)=(.*)$" matched "${assignment}")
   set(ENV{${CMAKE_MATCH_1}} "${CMAKE_MATCH_2}")
 endforeach()
+# Under the sanitizers: their runtimes, and no report of the hosts' own leaks (MLT never destroys
+# the instances it makes).
+if(PRELOAD)
+  set(ENV{LD_PRELOAD} "${PRELOAD}")
+  set(ENV{ASAN_OPTIONS} "detect_leaks=0")
+endif()
 row_list(command command)
 execute_process(COMMAND ${command} RESULT_VARIABLE failed OUTPUT_VARIABLE output
                 ERROR_VARIABLE errors)
