@@ -244,6 +244,11 @@ ImageBuf readLayerImage(const fs::path& file, PF_RationalScale downsampleX,
                        std::to_string(*free >> 20) + " MB are free; use a smaller image");
     }
     ImageSpec readSpec(header.width, header.height, channels, TypeDesc::FLOAT);
+    readSpec.alpha_channel = header.alpha_channel;
+    // Colour the file holds multiplied by alpha (as OpenEXR and some TIFFs do) is divided by it:
+    // layers are handed over with alpha straight.
+    const bool premultiplied =
+        header.alpha_channel >= 0 && in->spec().get_int_attribute("oiio:UnassociatedAlpha") == 0;
     std::vector<float> stored;
     try {
         stored.resize(pixels * channels);
@@ -270,7 +275,10 @@ ImageBuf readLayerImage(const fs::path& file, PF_RationalScale downsampleX,
                            "; layers take finite values only");
         }
     }
-    const ImageBuf source(readSpec, stored.data());
+    ImageBuf source(readSpec, stored.data());
+    if (premultiplied) {
+        algo::unpremult(source, source);
+    }
     // -1 takes its value from the list below: alpha 1 where the image has none.
     const float missing[] = {1.0f, 0.0f, 0.0f, 0.0f};
     ImageBuf argb = algo::channels(source, 4, order, missing);

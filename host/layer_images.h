@@ -29,10 +29,10 @@ const WorldDepth& depthOf(const WorldView& world);
 // or one of a size no layer takes. Throws std::runtime_error with the reason alone, on one line.
 std::unique_ptr<OIIO::ImageInput> openLayerImage(const std::filesystem::path& file);
 
-// Reads any image OpenImageIO reads as alpha, red, green, blue floats from 0 to 1, alpha as
-// stored (straight in most formats) and 1 where there is none, grey spread to all three colours,
-// row 0 the top; scaled to 1/N each way when the composition renders at 1/N, as a host hands
-// layers. Refuses, before reading a pixel, an image whose reading would take more memory than
+// Reads any image OpenImageIO reads as alpha, red, green, blue floats from 0 to 1, alpha straight
+// (colour stored multiplied by alpha, as OpenEXR stores it, divided by it) and 1 where there is
+// none, grey spread to all three colours, row 0 the top; scaled to 1/N each way when the
+// composition renders at 1/N, as a host hands layers. Refuses, before reading a pixel, an image whose reading would take more memory than
 // is free, then one that ends early or holds NaN or infinity. Throws std::runtime_error naming
 // the file and what is wrong with it, on one line.
 OIIO::ImageBuf readLayerImage(const std::filesystem::path& file, PF_RationalScale downsampleX,

@@ -87,13 +87,8 @@ std::optional<std::uint8_t> hexByte(std::string_view digits)
 
 Color parseColor(const RegisteredParam& param, std::string_view text)
 {
-    if (text.size() == 7 && text[0] == '#') {
-        const auto red = hexByte(text.substr(1, 2));
-        const auto green = hexByte(text.substr(3, 2));
-        const auto blue = hexByte(text.substr(5, 2));
-        if (red && green && blue) {
-            return Color::fromPixel(PF_Pixel{PF_MAX_CHAN8, *red, *green, *blue});
-        }
+    if (const std::optional<Color> color = colorFromText(text)) {
+        return *color;
     }
     refuse(param, "a colour as #RRGGBB (hexadecimal)", text);
 }
@@ -127,6 +122,19 @@ ParamValue parseValue(const RegisteredParam& param, std::string_view text)
     default:
         throw std::invalid_argument(inQuotes(param.name()) + " takes no value on the command line");
     }
+}
+
+std::optional<Color> colorFromText(std::string_view text)
+{
+    if (text.size() == 7 && text[0] == '#') {
+        const auto red = hexByte(text.substr(1, 2));
+        const auto green = hexByte(text.substr(3, 2));
+        const auto blue = hexByte(text.substr(5, 2));
+        if (red && green && blue) {
+            return Color::fromPixel(PF_Pixel{PF_MAX_CHAN8, *red, *green, *blue});
+        }
+    }
+    return std::nullopt;
 }
 
 std::string colorText(const PF_Pixel& pixel)

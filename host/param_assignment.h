@@ -2,6 +2,7 @@
 // found by name.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -17,6 +18,9 @@ void applyAssignments(ParamStore& store, std::span<const std::string> assignment
 
 // The value `text` gives `param`, in the units the store keeps; throws std::invalid_argument.
 ParamValue parseValue(const RegisteredParam& param, std::string_view text);
+
+// The opaque colour "#RRGGBB" (hexadecimal) names; none for any other text.
+std::optional<Color> colorFromText(std::string_view text);
 
 // "#RRGGBB", a colour as a typed value gives it.
 std::string colorText(const PF_Pixel& pixel);

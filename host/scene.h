@@ -12,6 +12,7 @@
 //                 "point_of_interest": [960, 540, 0], "in_point": 0, "duration": 10,
 //                 "enabled": true}],
 //     "layers": {"texture_layer": "wood.png", "amplitude_layer": "mask.exr"},
+//     "background": "#202020",
 //     "controls": {"Draw": "Wireframe", "Color": "#FF8000", "Position XY": [960, 540],
 //                  "Rotate X": {"keyframes": [[0, 0], [4, 90], [10, 360]],
 //                               "interpolation": "smooth"}}
@@ -30,8 +31,10 @@
 #include <cstddef>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "host/composition.h"
@@ -39,10 +42,15 @@
 
 namespace zelrender {
 
+// What frames are composited over when they are written: nothing (the effect's own frame, with
+// its alpha), an opaque colour, or an image of the composition's size.
+using Background = std::variant<std::monostate, Color, std::filesystem::path>;
+
 struct Scene {
     Composition composition;
     // Layer control name and the image it shows.
     std::vector<std::pair<std::string, std::filesystem::path>> layers;
+    Background background;
     // By control name, each a value or keyframes; applied once the module has registered them.
     nlohmann::ordered_json controls = nlohmann::ordered_json::object();
     std::string source = "the default scene";  // named in messages
@@ -77,10 +85,17 @@ Scene parseScene(const nlohmann::ordered_json& document, const std::string& sour
 // The scene, as readScene reads it back to the same scene: the composition; the camera, when the
 // scene has one, with the properties it gives; its lights with every property but those that
 // follow the composition where the scene leaves them out (position, point of interest,
-// duration); its layer images, by absolute path; and the value or keyframes of every control of
-// `store` that holds a value, those of layers, buttons and groups being none. What is left out
-// follows the size and duration the scene is rendered at.
+// duration); its layer images and background image, by absolute path, or its background colour;
+// and the value or keyframes of every control of `store` that holds a value, those of layers,
+// buttons and groups being none. What is left out follows the size and duration the scene is
+// rendered at.
 nlohmann::ordered_json sceneJson(const Scene& scene, const ParamStore& store);
+
+// A background as typed: "#RRGGBB" (hexadecimal) a colour, any other text the path of an image
+// file, taken relative to `base`; none for empty text, or text that starts with '#' but is no
+// colour.
+std::optional<Background> parseBackground(const std::string& text,
+                                          const std::filesystem::path& base);
 
 // Gives the scene's controls their values or keyframes, as typed text (parseValue) or as JSON
 // numbers and arrays ([red, green, blue] from 0 to 1, [x, y] in pixels of the full-size layer).

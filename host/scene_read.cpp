@@ -417,6 +417,17 @@ Scene parseScene(const Json& document, const std::string& source, const fs::path
         if (const Json* l = fields.find("layers")) {
             scene.layers = readLayers(*l, base);
         }
+        if (const Json* b = fields.find("background")) {
+            const auto given = b->is_string() ? parseBackground(b->get<std::string>(), base)
+                                              : std::nullopt;
+            if (!given && !b->is_array()) {
+                refuse("background",
+                       "a colour, \"#RRGGBB\" (hexadecimal) or [red, green, blue] each from 0 to "
+                       "1, or the path of an image file",
+                       *b);
+            }
+            scene.background = given ? *given : std::get<Color>(colour(*b, "background"));
+        }
         if (const Json* c = fields.find("controls")) {
             if (!c->is_object()) {
                 refuse("controls", "an object of control names and values", *c);
@@ -428,6 +439,15 @@ Scene parseScene(const Json& document, const std::string& source, const fs::path
         throw std::invalid_argument(source + ": " + e.what());
     }
     return scene;
+}
+
+std::optional<Background> parseBackground(const std::string& text, const fs::path& base)
+{
+    // A NUL would end the path early, and another file would be read.
+    if (text.empty() || text.find('\0') != std::string::npos || text.front() == '#') {
+        return colorFromText(text);
+    }
+    return base / text;
 }
 
 Scene parseSceneText(const std::string& text, const std::string& source, const fs::path& base)

@@ -160,6 +160,11 @@ Json sceneJson(const Scene& scene, const ParamStore& store)
     }
     json["lights"] = std::move(lights);
     json["layers"] = std::move(layers);
+    if (const auto* color = std::get_if<Color>(&scene.background)) {
+        json["background"] = valueJson(*color, nullptr);
+    } else if (const auto* file = std::get_if<fs::path>(&scene.background)) {
+        json["background"] = fs::absolute(*file).lexically_normal().string();
+    }
     json["controls"] = std::move(controls);
     return json;
 }

@@ -8,6 +8,7 @@ packages=(
   libcli11-dev                         # zel-render's command line
   nlohmann-json3-dev                   # JSON listings and scene files
   libopenimageio-dev openimageio-tools # layer images read and frames written; idiff compares
+  libwebp-dev                          # WebP frames, written with straight alpha
   libgtest-dev libgmock-dev            # unit tests
   libepoxy-dev libegl-dev libgl-dev    # GL entry points and the off-screen EGL context
   libglu1-mesa-dev                     # gluErrorString and the projection helpers

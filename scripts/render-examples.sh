@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Renders the example scenes for the documentation: builds zel-render and the module, renders
-# each examples/NAME.json at one frame and writes docs/images/NAME.png (400 x 225, the
-# colour channels over black), then docs/images/contact_sheet.png with all of them, labelled
-# when oiiotool finds the DejaVu Sans font. Look at every changed image before committing.
+# each examples/NAME.json at one frame and writes docs/images/NAME.png (400 x 225, composited
+# over black as a compositing application shows it), then docs/images/contact_sheet.png with all
+# of them, labelled when oiiotool finds the DejaVu Sans font. Look at every changed image before
+# committing.
 #   scripts/render-examples.sh                   # build/ (ZEL_BUILD_DIR=... for another)
 #   scripts/render-examples.sh terrain_lights    # only these examples, then the contact sheet
 set -euo pipefail
@@ -47,7 +48,7 @@ for name in "${names[@]}"; do
   # points, and keeps each file near 100 KB.
   start=$SECONDS
   "$build/bin/zel-render" "$scene" --frames "${frame[$name]:-0}" --downsample 2 \
-    -o "$scratch/$name.png"
+    --background "#000000" -o "$scratch/$name.png"
   "${oiio[@]}" "$scratch/$name.png" --ch R,G,B --fit:filter=gaussian 400x225 -d uint8 \
     -o "$images/$name.png"
   echo "$name: frame ${frame[$name]:-0}, $((SECONDS - start)) s" >&2

@@ -2,7 +2,8 @@
 # Regenerates the golden images: builds zel-render and the module, renders every scene in
 # tests/e2e/scenes/ as its e2e.golden.* test does, and writes tests/e2e/golden/NAME.png. Run it
 # after a deliberate change to what the module draws, then look at each image (they have alpha:
-# `oiiotool NAME.png --ch R,G,B -o /tmp/NAME-rgb.png` shows them over black) before committing.
+# `oiiotool NAME.png --pattern constant:color=0,0,0,1 160x90 4 --over -o /tmp/NAME-black.png`
+# shows one over black) before committing.
 #   scripts/update-golden-images.sh            # build/ (ZEL_BUILD_DIR=... for another)
 #   scripts/update-golden-images.sh fog bends  # only these scenes
 set -euo pipefail

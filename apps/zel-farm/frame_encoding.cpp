@@ -37,13 +37,8 @@ void encodeFrames(const FarmRequest& request)
                                std::to_string(encoder->format().width) + " x " +
                                std::to_string(encoder->format().height));
         }
-        // As a local run converts the floats of a rendered frame for ffmpeg (rgbaPixels).
-        const OIIO::TypeDesc type(encoder->format().deep ? OIIO::TypeDesc::UINT16
-                                                         : OIIO::TypeDesc::UINT8);
-        std::vector<std::byte> pixels(size.npixels() * 4 * type.size());
-        if (!image.get_pixels(size, type, pixels.data())) {
-            throw OutputFailed(file.string() + ": cannot convert the frame: " + image.geterror());
-        }
+        const std::vector<std::byte> pixels =
+            rgbaPixels(image, request.render.output, encoder->format().deep);
         encoder->write(pixels);
     }
     encoder->finish();

@@ -26,10 +26,11 @@ void addRenderOptions(CLI::App& app, Options& options)
                    "8 bits, the default camera, no lights, every control at its default")
         ->type_name("SCENE.json");
     app.add_option("-o,--output", options.output,
-                   "The image to write, as .png, .tif or .exr, where a run of # becomes the frame "
-                   "number, zero-padded; or a video, .mp4 (H.264), .mov (ProRes 4444, with alpha) "
-                   "or .gif, encoded by ffmpeg at the composition's frame rate divided by the "
-                   "step of --frames; its folder is made if missing (default: zel.png)")
+                   "The image to write, as .png, .tif, .exr, .jpg or .webp, where a run of # "
+                   "becomes the frame number, zero-padded; or a video, .mp4 (H.264), .mov "
+                   "(ProRes 4444, with alpha) or .gif, encoded by ffmpeg at the composition's "
+                   "frame rate divided by the step of --frames; its folder is made if missing "
+                   "(default: zel.png)")
         ->type_name("PATH");
     app.add_option("--frames", options.frames,
                    "The frame A, the range A-B, or every STEP-th frame of it from A, such as "
@@ -50,6 +51,12 @@ void addRenderOptions(CLI::App& app, Options& options)
                    "Render at 1/N resolution: the image is 1/N of the size each way")
         ->check(CLI::Range(1, static_cast<int>(kMaxLayerSide)))
         ->type_name("N");
+    app.add_option("--background", options.background,
+                   "Composite each frame over a colour, #RRGGBB, or an image of the "
+                   "composition's size, instead of the scene's background; formats without "
+                   "alpha (.jpg, .mp4, .gif) are over black unless given one (default: none, "
+                   "the effect's frame with its alpha)")
+        ->type_name("COLOR|IMAGE");
     app.add_flag("--classic", options.classic,
                  "Render with the classic RENDER command rather than smart rendering");
     app.add_option("--plugin", options.modulePath,

@@ -57,6 +57,7 @@ struct Options {
     std::string size;
     int bitsPerChannel = 0;  // 0: the scene's
     int downsample = 1;
+    std::string background;  // empty: the scene's
     bool classic = false;
     std::string modulePath;
     std::vector<std::string> assignments;

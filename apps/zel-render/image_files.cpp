@@ -2,6 +2,7 @@
 
 #include <OpenImageIO/filesystem.h>
 #include <OpenImageIO/imagebufalgo.h>
+#include <webp/encode.h>
 
 #include <algorithm>
 #include <array>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "apps/zel-render/video_encoder.h"
 #include "host/layer_images.h"
 #include "host/whole_files.h"
 
@@ -23,19 +25,29 @@ using OIIO::ImageSpec;
 using OIIO::TypeDesc;
 namespace algo = OIIO::ImageBufAlgo;
 
+// How a file holds alpha, as its format declares it: colour as it is, with alpha beside it;
+// colour multiplied by alpha; or no alpha, the frame composited over an opaque background.
+enum class Alpha { Straight, Premultiplied, None };
+
 // The file formats frames are written in, and the type each depth is written as (NONE: the
 // format cannot hold it).
 struct FileFormat {
     std::string_view extension;
     const char* name;                         // OpenImageIO's
     std::array<TypeDesc::BASETYPE, 3> types;  // for 8, 16 and 32 bits
+    Alpha alpha;
 };
 
+// A TIFF's ExtraSamples tag says its alpha is unassociated (straight).
 constexpr FileFormat kFileFormats[] = {
-    {".png", "png", {TypeDesc::UINT8, TypeDesc::UINT16, TypeDesc::NONE}},
-    {".tif", "tiff", {TypeDesc::UINT8, TypeDesc::UINT16, TypeDesc::FLOAT}},
-    {".tiff", "tiff", {TypeDesc::UINT8, TypeDesc::UINT16, TypeDesc::FLOAT}},
-    {".exr", "openexr", {TypeDesc::FLOAT, TypeDesc::FLOAT, TypeDesc::FLOAT}},
+    {".png", "png", {TypeDesc::UINT8, TypeDesc::UINT16, TypeDesc::NONE}, Alpha::Straight},
+    {".tif", "tiff", {TypeDesc::UINT8, TypeDesc::UINT16, TypeDesc::FLOAT}, Alpha::Straight},
+    {".tiff", "tiff", {TypeDesc::UINT8, TypeDesc::UINT16, TypeDesc::FLOAT}, Alpha::Straight},
+    {".exr", "openexr", {TypeDesc::FLOAT, TypeDesc::FLOAT, TypeDesc::FLOAT}, Alpha::Premultiplied},
+    {".jpg", "jpeg", {TypeDesc::UINT8, TypeDesc::NONE, TypeDesc::NONE}, Alpha::None},
+    {".jpeg", "jpeg", {TypeDesc::UINT8, TypeDesc::NONE, TypeDesc::NONE}, Alpha::None},
+    // Written by libwebp, lossless.
+    {".webp", "webp", {TypeDesc::UINT8, TypeDesc::NONE, TypeDesc::NONE}, Alpha::Straight},
 };
 
 std::string lowered(std::string text)
@@ -53,17 +65,20 @@ std::pair<const FileFormat*, TypeDesc> fileFormat(const fs::path& file, int bits
     for (const FileFormat& format : kFileFormats) {
         if (format.extension == extension) {
             if (format.types[depth] == TypeDesc::NONE) {
-                throw std::invalid_argument(file.string() + ": " + std::string(format.name) +
-                                            " files hold 8 or 16 " + "bits per channel, not " +
-                                            std::to_string(bitsPerChannel) +
-                                            "; write 32-bit frames to .exr or .tif");
+                const bool eightOnly = format.types[1] == TypeDesc::NONE;
+                throw std::invalid_argument(
+                    file.string() + ": " + std::string(format.name) + " files hold " +
+                    (eightOnly ? "8" : "8 or 16") + " bits per channel, not " +
+                    std::to_string(bitsPerChannel) + "; write " +
+                    std::to_string(bitsPerChannel) + "-bit frames to " +
+                    (bitsPerChannel == 16 ? ".png, .tif or .exr" : ".exr or .tif"));
             }
             return {&format, TypeDesc(format.types[depth])};
         }
     }
-    throw std::invalid_argument(file.string() + ": frames are written as .png, .tif, .tiff or " +
-                                ".exr, chosen by the extension; \"" + extension +
-                                "\" is none of them");
+    throw std::invalid_argument(file.string() + ": frames are written as .png, .tif, .tiff, " +
+                                ".exr, .jpg, .jpeg or .webp, chosen by the extension; \"" +
+                                extension + "\" is none of them");
 }
 
 // The world's pixels as they lie, alpha first, without a copy.
@@ -116,27 +131,118 @@ ImageBuf straightRgba(const WorldView& world, const fs::path& destination)
     return rgba;
 }
 
+// The frame as red, green, blue and alpha floats in the convention `alpha` names, composited
+// over `backdrop` where it has one.
+ImageBuf composited(const WorldView& world, const Backdrop& backdrop, Alpha alpha,
+                    const fs::path& destination)
+{
+    ImageBuf rgba = straightRgba(world, destination);
+    try {
+        if (!backdrop.none()) {
+            backdrop.under(rgba);
+        } else if (alpha == Alpha::Premultiplied) {
+            rgba.specmod().alpha_channel = 3;
+            algo::premult(rgba, rgba);
+        }
+    } catch (const std::runtime_error& e) {
+        failOutput(destination, e.what());
+    }
+    if (!backdrop.none() && alpha == Alpha::Straight) {
+        algo::unpremult(rgba, rgba);
+    }
+    if (rgba.has_error()) {
+        failOutput(destination, "cannot convert the frame: " + rgba.geterror());
+    }
+    return rgba;
+}
+
+// A lossless WebP file of straight 8-bit red, green, blue and alpha, the colour of transparent
+// pixels kept as it is.
+std::vector<unsigned char> webpFile(const ImageBuf& rgba, const fs::path& file)
+{
+    const OIIO::ROI roi = rgba.roi();
+    std::vector<std::uint8_t> pixels(roi.npixels() * 4);
+    WebPConfig config;
+    WebPPicture picture;
+    if (!rgba.get_pixels(roi, TypeDesc::UINT8, pixels.data()) || !WebPConfigInit(&config) ||
+        !WebPPictureInit(&picture)) {
+        failOutput(file, "cannot convert the frame for WebP");
+    }
+    config.lossless = 1;
+    config.exact = 1;
+    picture.use_argb = 1;
+    picture.width = roi.width();
+    picture.height = roi.height();
+    WebPMemoryWriter memory;
+    WebPMemoryWriterInit(&memory);
+    picture.writer = WebPMemoryWrite;
+    picture.custom_ptr = &memory;
+    const bool encoded = WebPPictureImportRGBA(&picture, pixels.data(), roi.width() * 4) &&
+                         WebPEncode(&config, &picture);
+    const WebPEncodingError error = picture.error_code;
+    WebPPictureFree(&picture);
+    std::vector<unsigned char> bytes(memory.mem, memory.mem + memory.size);
+    WebPMemoryWriterClear(&memory);
+    if (!encoded) {
+        failOutput(file, "cannot be encoded as WebP (libwebp error " + std::to_string(error) +
+                             ")");
+    }
+    return bytes;
+}
+
+// Frame pixels as rgbaPixels gives them.
+std::vector<std::byte> videoPixels(const ImageBuf& rgba, bool deep, const fs::path& destination)
+{
+    if (rgba.has_error()) {
+        failOutput(destination, "cannot convert the frame: " + rgba.geterror());
+    }
+    const TypeDesc type(deep ? TypeDesc::UINT16 : TypeDesc::UINT8);
+    std::vector<std::byte> pixels(rgba.roi().npixels() * 4 * type.size());
+    if (!rgba.get_pixels(rgba.roi(), type, pixels.data())) {
+        failOutput(destination, "cannot convert the frame: " + rgba.geterror());
+    }
+    return pixels;
+}
+
 }  // namespace
+
+bool keepsAlpha(const fs::path& output)
+{
+    if (isVideoFile(output)) {
+        return videoKeepsAlpha(output);
+    }
+    const std::string extension = lowered(output.extension().string());
+    return std::ranges::none_of(kFileFormats, [&](const FileFormat& format) {
+        return format.extension == extension && format.alpha == Alpha::None;
+    });
+}
 
 void checkImageFile(const fs::path& file, int bitsPerChannel)
 {
     fileFormat(file, bitsPerChannel);
 }
 
-void writeImage(const WorldView& world, const fs::path& file)
+void writeImage(const WorldView& world, const fs::path& file, const Backdrop& backdrop)
 {
     const auto [format, type] = fileFormat(file, depthOf(world).bits);
-    ImageBuf rgba = straightRgba(world, file);
-    rgba.specmod().attribute("oiio:UnassociatedAlpha", 1);
+    ImageBuf rgba = composited(world, backdrop, format->alpha, file);
+    if (format->alpha == Alpha::None) {
+        rgba = algo::channels(rgba, 3, {});
+    }
+    rgba.specmod().attribute("oiio:UnassociatedAlpha", format->alpha == Alpha::Straight ? 1 : 0);
     rgba.set_write_format(type);
 
     // The file is made in memory and written by replaceWhole, which checks every byte of it and
     // the close: the image library's own writes would let a full disk pass as a finished frame.
     std::vector<unsigned char> encoded;
-    OIIO::Filesystem::IOVecOutput memory(encoded);
-    rgba.set_write_ioproxy(&memory);
-    if (!rgba.write(file.string(), TypeDesc::UNKNOWN, format->name)) {
-        failOutput(file, "cannot be written: " + rgba.geterror());
+    if (std::string_view(format->name) == "webp") {
+        encoded = webpFile(rgba, file);
+    } else {
+        OIIO::Filesystem::IOVecOutput memory(encoded);
+        rgba.set_write_ioproxy(&memory);
+        if (!rgba.write(file.string(), TypeDesc::UNKNOWN, format->name)) {
+            failOutput(file, "cannot be written: " + rgba.geterror());
+        }
     }
     try {
         const std::string_view bytes(reinterpret_cast<const char*>(encoded.data()),
@@ -147,16 +253,26 @@ void writeImage(const WorldView& world, const fs::path& file)
     }
 }
 
-std::vector<std::byte> rgbaPixels(const WorldView& world, const fs::path& destination)
+std::vector<std::byte> rgbaPixels(const WorldView& world, const fs::path& destination,
+                                  const Backdrop& backdrop)
 {
-    const ImageBuf rgba = straightRgba(world, destination);
-    const TypeDesc type(depthOf(world).bits == 8 ? TypeDesc::UINT8 : TypeDesc::UINT16);
-    std::vector<std::byte> pixels(static_cast<std::size_t>(world.width) *
-                                  static_cast<std::size_t>(world.height) * 4 * type.size());
-    if (!rgba.get_pixels(rgba.roi(), type, pixels.data())) {
-        failOutput(destination, "cannot convert the frame: " + rgba.geterror());
+    return videoPixels(composited(world, backdrop, Alpha::Straight, destination),
+                       depthOf(world).bits > 8, destination);
+}
+
+std::vector<std::byte> rgbaPixels(ImageBuf premultiplied, const fs::path& destination, bool deep)
+{
+    premultiplied.specmod().alpha_channel = 3;
+    if (keepsAlpha(destination)) {
+        algo::unpremult(premultiplied, premultiplied);
+    } else {
+        // Over black, colour multiplied by alpha is what shows, and nothing shows through.
+        OIIO::ROI alpha = premultiplied.roi();
+        alpha.chbegin = 3;
+        const float opaque[] = {0.0f, 0.0f, 0.0f, 1.0f};
+        algo::fill(premultiplied, opaque, alpha);
     }
-    return pixels;
+    return videoPixels(premultiplied, deep, destination);
 }
 
 }  // namespace zelrender

@@ -81,6 +81,7 @@ int run(const Options& options, const std::vector<std::string>& arguments)
     job.frames = parseFrames(options.frames);
     job.path = options.classic ? EffectHost::RenderPath::Classic : EffectHost::RenderPath::Smart;
     job.jobs = options.jobs;
+    job.background = scene.background;
     if (!options.worker.empty()) {
         return renderShare(job, options.worker[0], options.worker[1],
                            [&](const FrameRange& share, const FrameDelivery& deliver) {

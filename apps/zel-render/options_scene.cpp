@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <tuple>
 
+#include "apps/zel-render/background.h"
 #include "apps/zel-render/render_job.h"
 #include "apps/zel-render/render_workers.h"
 
@@ -27,6 +28,11 @@ Scene sceneOf(const Options& options, const std::string& text)
     }
     composition.downsampleX = composition.downsampleY =
         PF_RationalScale{1, static_cast<std::uint32_t>(options.downsample)};
+    if (!options.background.empty()) {
+        scene.background = backgroundOption(options.background);
+    }
+    checkBackground(scene.background, composition,
+                    options.background.empty() ? scene.source + ": background" : "--background");
     return scene;
 }
 

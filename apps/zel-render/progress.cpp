@@ -106,6 +106,12 @@ void Progress::frameDone(std::int32_t frame, const std::string& line, double ela
     }
 }
 
+void Progress::warn(const std::string& text)
+{
+    clear();
+    out_ << "zel-render: warning: " + text + "\n" << std::flush;
+}
+
 void Progress::finish(double elapsed)
 {
     clear();

@@ -46,6 +46,8 @@ public:
     // Frame number `frame` is done, `elapsed` seconds after the start; `line` says so, such as
     // "frame 3 written to f-0003.png".
     void frameDone(std::int32_t frame, const std::string& line, double elapsed);
+    // "zel-render: warning: " and `text` on a line of its own, even when quiet.
+    void warn(const std::string& text);
     // The summary line, for more than one frame.
     void finish(double elapsed);
 

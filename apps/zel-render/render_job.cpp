@@ -15,6 +15,7 @@
 #include <string_view>
 #include <variant>
 
+#include "apps/zel-render/empty_frame.h"
 #include "apps/zel-render/image_files.h"
 #include "apps/zel-render/video_encoder.h"
 #include "host/message_text.h"
@@ -139,16 +140,12 @@ constexpr double kManyVertices = 1e8;
 double verticesSent(const ParamStore& store, const Composition& composition, double seconds)
 {
     const auto value = [&](std::string_view name) -> std::optional<double> {
-        for (std::int32_t i = 1; i < store.size(); ++i) {
-            if (store.at(i).name() == name) {
-                const ParamValue v = store.at(i).value.at(seconds);
-                if (const auto* number = std::get_if<double>(&v)) {
-                    return std::floor(*number + 0.5);
-                }
-                if (const auto* choice = std::get_if<Choice>(&v)) {
-                    return choice->number;
-                }
-            }
+        const std::optional<ParamValue> v = controlValue(store, name, seconds);
+        if (const auto* number = v ? std::get_if<double>(&*v) : nullptr) {
+            return std::floor(*number + 0.5);
+        }
+        if (const auto* choice = v ? std::get_if<Choice>(&*v) : nullptr) {
+            return choice->number;
         }
         return std::nullopt;
     };
@@ -171,6 +168,17 @@ double verticesSent(const ParamStore& store, const Composition& composition, dou
 }
 
 }  // namespace
+
+std::optional<ParamValue> controlValue(const ParamStore& store, std::string_view name,
+                                       double seconds)
+{
+    for (std::int32_t i = 1; i < store.size(); ++i) {
+        if (store.at(i).name() == name) {
+            return store.at(i).value.at(seconds);
+        }
+    }
+    return std::nullopt;
+}
 
 FrameRange FrameRange::share(std::int32_t worker, std::int32_t workers) const
 {
@@ -259,6 +267,7 @@ void renderScene(EffectHost& host, const Scene& scene, EffectHost::RenderPath pa
     attachLayerImages(host, scene);
     const Composition& composition = host.composition();
     bool warned = false;
+    bool transparentTold = false;
     for (std::int32_t i = 0; i < frames.count(); ++i) {
         const std::int32_t frame = frames.at(i);
         const double seconds = composition.seconds(std::int64_t{frame} * composition.timeStep);
@@ -272,7 +281,12 @@ void renderScene(EffectHost& host, const Scene& scene, EffectHost::RenderPath pa
                              "larger \"X Step\" and \"Y Step\", send fewer");
         }
         try {
-            host.render(frame, path, [&](const WorldView& world) { deliver(frame, world); });
+            host.render(frame, path, [&](const WorldView& world) {
+                const bool tell = !transparentTold && fullyTransparent(world);
+                transparentTold = transparentTold || tell;
+                deliver(frame, world,
+                        tell ? transparentFrameWarning(host.params(), composition, frame) : "");
+            });
         } catch (const CommandFailed& e) {
             throw CommandFailed("frame " + std::to_string(frame) + ": " + e.what() +
                                 causeOf(e.what(), composition));

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -30,6 +32,7 @@ struct RenderJob {
     FrameRange frames;
     EffectHost::RenderPath path = EffectHost::RenderPath::Smart;
     int jobs = 1;  // worker processes
+    Background background;  // what each frame is composited over
 };
 
 // --frames: "A", "A-B" or "A-BxSTEP". Throws std::invalid_argument saying what is accepted.
@@ -48,13 +51,20 @@ void checkJob(const RenderJob& job, const Composition& composition);
 // The output path of one frame.
 std::filesystem::path framePath(const std::filesystem::path& pattern, std::int32_t frame);
 
-// Where each rendered frame goes, while the world holding it lives.
-using FrameDelivery = std::function<void(std::int32_t frame, const WorldView& world)>;
+// Where each rendered frame goes, while the world holding it lives, with a warning for the run to
+// give once (transparentFrameWarning), or none.
+using FrameDelivery =
+    std::function<void(std::int32_t frame, const WorldView& world, const std::string& warning)>;
+
+// The value of the control named `name` at `seconds`; none when the module has no such control.
+std::optional<ParamValue> controlValue(const ParamStore& store, std::string_view name,
+                                       double seconds);
 
 // Reads the scene's layer images into their controls, then renders each of `frames` and hands it
-// to `deliver`. Before the first frame that sends more than a hundred million vertices, warns
-// once with their count. Throws CommandFailed, naming the frame (and its size, when the driver
-// could not allocate it), when the module fails one; no frame after it is rendered.
+// to `deliver`, the first with no alpha in any pixel with the warning saying why. Before the
+// first frame that sends more than a hundred million vertices, warns once with their count.
+// Throws CommandFailed, naming the frame (and its size, when the driver could not allocate it),
+// when the module fails one; no frame after it is rendered.
 void renderScene(EffectHost& host, const Scene& scene, EffectHost::RenderPath path,
                  const FrameRange& frames, const FrameDelivery& deliver);
 

@@ -35,12 +35,13 @@ using Clock = std::chrono::steady_clock;
 
 // What a worker sends after each frame of its share, in order, and once if it fails: this, then
 // `length` bytes: a video frame's pixels (none for an image file it wrote itself), or the
-// failure's message.
+// failure's message; then `warningLength` bytes of a warning for the run to give once.
 struct Report {
     std::int32_t code = kSuccess;  // kSuccess: its next frame is done; else how it failed
     std::int32_t width = 0;        // of the pixels that follow
     std::int32_t height = 0;
     std::uint64_t length = 0;
+    std::uint64_t warningLength = 0;
 };
 
 // Where a worker sends its reports, and where it reads the scene's text.
@@ -54,10 +55,11 @@ constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGQUIT, SIGHUP};
 constexpr std::span<const int> kTerminalSignals = std::span(kStopSignals).subspan(1);
 
 // A worker whose parent has gone has no one to render for: SIGPIPE ends it.
-void send(const Report& report, const void* payload)
+void send(const Report& report, const void* payload, const std::string& warning = "")
 {
     if (!writeAll(kReportFd, &report, sizeof report) ||
-        !writeAll(kReportFd, payload, report.length)) {
+        !writeAll(kReportFd, payload, report.length) ||
+        !writeAll(kReportFd, warning.data(), report.warningLength)) {
         throw std::system_error(errno, std::generic_category(), "cannot report to zel-render");
     }
 }
@@ -181,6 +183,7 @@ private:
     std::vector<Worker> workers_;
     std::map<std::int32_t, Pending> waiting_;  // by place in the range
     std::int32_t encodeNext_ = 0;              // place in the range
+    bool warned_ = false;                      // a worker's warning, given once for the run
     std::optional<VideoEncoder> encoder_;
 };
 
@@ -264,9 +267,15 @@ void WorkerRun::receive(Worker& worker)
         return;
     }
     std::vector<std::byte> payload(report.length);
-    if (readAll(worker.reports.get(), payload.data(), payload.size()) != payload.size()) {
+    std::string warning(report.warningLength, '\0');
+    if (readAll(worker.reports.get(), payload.data(), payload.size()) != payload.size() ||
+        readAll(worker.reports.get(), warning.data(), warning.size()) != warning.size()) {
         ended(worker);
         return;
+    }
+    if (!warning.empty() && !warned_) {
+        warned_ = true;
+        progress_.warn(warning);
     }
     if (report.code != kSuccess) {
         throw RunFailed(static_cast<ExitCode>(report.code),
@@ -380,13 +389,20 @@ ExitCode renderShare(const RenderJob& job, std::int32_t worker, std::int32_t wor
                                         std::to_string(workers) + ": no such share of " +
                                         std::to_string(job.frames.count()) + " frames");
         }
-        render(job.frames.share(worker, workers), [&](std::int32_t frame, const WorldView& world) {
+        std::optional<Backdrop> backdrop;  // of the first frame's size, which all share
+        render(job.frames.share(worker, workers), [&](std::int32_t frame, const WorldView& world,
+                                                      const std::string& warning) {
+            if (!backdrop) {
+                backdrop.emplace(job.background, !keepsAlpha(job.output), world.width,
+                                 world.height);
+            }
             if (video) {
-                const std::vector<std::byte> pixels = rgbaPixels(world, job.output);
-                send({kSuccess, world.width, world.height, pixels.size()}, pixels.data());
+                const std::vector<std::byte> pixels = rgbaPixels(world, job.output, *backdrop);
+                send({kSuccess, world.width, world.height, pixels.size(), warning.size()},
+                     pixels.data(), warning);
             } else {
-                writeImage(world, framePath(job.output, frame));
-                send({}, nullptr);
+                writeImage(world, framePath(job.output, frame), *backdrop);
+                send({.warningLength = warning.size()}, nullptr, warning);
             }
         });
         return kSuccess;

@@ -39,9 +39,11 @@ constexpr const char* kGif[] = {
 struct Container {
     const char* extension;
     std::span<const char* const> options;
+    bool alpha;  // else frames come composited over an opaque background
 };
 
-constexpr Container kContainers[] = {{".mp4", kMp4}, {".mov", kMov}, {".gif", kGif}};
+constexpr Container kContainers[] = {
+    {".mp4", kMp4, false}, {".mov", kMov, true}, {".gif", kGif, false}};
 
 const Container* containerOf(const fs::path& file)
 {
@@ -74,6 +76,12 @@ VideoFormat videoFormat(std::int32_t width, std::int32_t height, const Compositi
 bool isVideoFile(const fs::path& file)
 {
     return containerOf(file) != nullptr;
+}
+
+bool videoKeepsAlpha(const fs::path& file)
+{
+    const Container* container = containerOf(file);
+    return container != nullptr && container->alpha;
 }
 
 void requireEncoder()

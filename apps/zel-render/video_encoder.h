@@ -21,6 +21,10 @@ namespace zelrender {
 // .gif, in any case.
 bool isVideoFile(const std::filesystem::path& file);
 
+// Whether the video file keeps alpha: .mov does; .mp4 and .gif take frames composited over an
+// opaque background.
+bool videoKeepsAlpha(const std::filesystem::path& file);
+
 // Throws EncoderUnavailable, saying how to install ffmpeg or what to write instead, when no
 // directory on PATH holds it.
 void requireEncoder();

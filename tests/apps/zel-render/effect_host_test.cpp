@@ -253,7 +253,7 @@ TEST(FrameCommands, AFrameTheDriverCannotAllocateIsToldWithItsSize)
     EXPECT_THROW(
         try {
             renderScene(h.host, Scene{}, EffectHost::RenderPath::Classic, {2, 2, 1},
-                        [](std::int32_t, const WorldView&) {});
+                        [](std::int32_t, const WorldView&, const std::string&) {});
         } catch (const CommandFailed& e) {
             EXPECT_EQ(std::string(e.what()),
                       "frame 2: RENDER failed with error 512: ZEL: OpenGL error: "

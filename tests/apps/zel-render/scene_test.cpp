@@ -5,8 +5,10 @@
 #include <string>
 #include <utility>
 
+#include "host/layer_images.h"
 #include "host/scene.h"
 #include "tests/apps/zel-render/fake_module.h"
+#include "tests/support/scratch_directory.h"
 #include "tests/support/text.h"
 
 namespace zelrender {
@@ -38,7 +40,7 @@ TEST(Scene, ReadsTheCompositionCameraLightsAndLayersDefaultingWhatIsLeftOut)
         "camera": {"type": "orthographic", "zoom": {"keyframes": [[0, 100], [1, 300]]}},
         "lights": [{"type": "spot", "cone_angle": 40, "in_point": 0.5, "duration": 1,
                     "enabled": false, "position": [1, 2, 3]}],
-        "layers": {"texture_layer": "images/wood.png"},
+        "layers": {"texture_layer": "images/wood.png"}, "background": "images/sky.png",
         "controls": {"Draw": "Wireframe"}})");
     const Composition& c = s.composition;
     // 29.97 fps is 2997 units a second, 100 to a frame; 2 s round to 60 whole frames.
@@ -58,6 +60,32 @@ TEST(Scene, ReadsTheCompositionCameraLightsAndLayersDefaultingWhatIsLeftOut)
     EXPECT_EQ(light.position->at(0), ParamValue(SpacePoint{1, 2, 3}));
     EXPECT_EQ(s.layers, (decltype(s.layers){{"Texture Layer", "/scenes/images/wood.png"}}));
     EXPECT_EQ(s.controls, Json::parse(R"({"Draw": "Wireframe"})"));
+    EXPECT_EQ(s.background, Background(std::filesystem::path("/scenes/images/sky.png")));
+    EXPECT_EQ(parsed(R"({"background": "#FF0080"})").background,
+              Background(Color{1, 1, 0, 128 / 255.0}));
+    EXPECT_EQ(parsed(R"({"background": [0, 0.5, 1]})").background,
+              Background(Color{1, 0, 0.5, 1}));
+}
+
+// OpenEXR holds colour multiplied by alpha, PNG holds it straight: the same pixel, read from
+// either, reaches the module straight.
+TEST(LayerImages, AreReadWithAlphaStraightWhateverTheFileHolds)
+{
+    const zel::test::ScratchDirectory scratch("layer-images");
+    const std::pair<const char*, std::vector<float>> files[] = {
+        {"premultiplied.exr", {0.25f, 0.125f, 0.0f, 0.25f}}, {"straight.png", {1, 0.5f, 0, 0.25f}}};
+    for (const auto& [name, rgba] : files) {
+        OIIO::ImageBuf pixel(OIIO::ImageSpec(1, 1, 4, OIIO::TypeDesc::HALF));
+        pixel.specmod().attribute("oiio:UnassociatedAlpha", 1);  // as it is, into the PNG
+        pixel.setpixel(0, 0, rgba.data());
+        ASSERT_TRUE(pixel.write((scratch.path() / name).string())) << pixel.geterror();
+        float argb[4] = {};
+        readLayerImage(scratch.path() / name, {1, 1}, {1, 1}).getpixel(0, 0, argb);
+        const float expected[] = {0.25f, 1, 0.5f, 0};
+        for (int c = 0; c < 4; ++c) {
+            EXPECT_NEAR(argb[c], expected[c], 0.002f) << name << " channel " << c;
+        }
+    }
 }
 
 // What each wrong scene is told, word for word, is in messages.json.

@@ -5,6 +5,7 @@
 #include <OpenImageIO/imagebufalgo.h>
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -201,8 +202,64 @@ TEST_F(ZelRender, WritesFramesAtTheirDepthTheSameBySmartAndClassicRender)
     EXPECT_EQ(std::ranges::min(added.channel(3)), 1);
 }
 
+// The pixel at x, y in 8-bit steps.
+std::vector<int> bytesAt(const Frame& frame, int x, int y)
+{
+    std::vector<int> bytes;
+    for (int c = 0; c < 4; ++c) {
+        bytes.push_back(static_cast<int>(std::lround(frame.channel(c)[y * frame.width + x] * 255)));
+    }
+    return bytes;
+}
+
+// A flat rectangle of #FF8000 at "Opacity" 50 has alpha 64/255. Each format holds alpha as it
+// declares it, so oiiotool --over, reading each by its own convention, puts the frame over blue
+// exactly as --background does; formats without alpha show the frame over black, or over the
+// background given.
+TEST_F(ZelRender, FilesHoldAlphaAsTheirFormatDeclaresAndComposite)
+{
+    const auto render = [&](const std::string& file, const std::vector<std::string>& more) {
+        std::vector<std::string> all = {"--size", "64x36", "-o", file};
+        for (const char* setting : {"Amplitude=0", "Shader=Flat", "Blend=Normal", "Size X=40",
+                                    "Size Y=20", "Opacity=50", "Color=#FF8000", "Multisample=0"}) {
+            all.insert(all.end(), {"--set", setting});
+        }
+        all.insert(all.end(), more.begin(), more.end());
+        const Finished r = run(all);
+        EXPECT_EQ(r.exitCode, 0) << file << r.err;
+        return readFrame(dir_ / file);
+    };
+    const Frame blue = render("blue.png", {"--background", "#0000FF"});
+    EXPECT_EQ(bytesAt(blue, 32, 18), (std::vector<int>{64, 32, 191, 255}));
+    EXPECT_EQ(bytesAt(blue, 0, 0), (std::vector<int>{0, 0, 255, 255}));
+    const std::pair<const char*, std::vector<std::string>> held[] = {
+        {"f.png", {}}, {"f16.png", {"--bpc", "16"}}, {"f.tif", {}},
+        {"f32.tif", {"--bpc", "32"}}, {"f.exr", {}}};
+    for (const auto& [file, more] : held) {
+        render(file, more);
+        const Finished over = zel::test::runProgram(
+            {ZEL_OIIOTOOL, (dir_ / file).string(), "--pattern", "constant:color=0,0,1,1", "64x36",
+             "4", "--over", "-d", "uint8", "-o", (dir_ / "over.png").string()});
+        ASSERT_EQ(over.exitCode, 0) << over.err;
+        EXPECT_EQ(readFrame(dir_ / "over.png").rgba, blue.rgba) << file;
+    }
+    // OpenImageIO 2.4 reads WebP's straight colour multiplied by alpha, always.
+    EXPECT_EQ(bytesAt(render("f.webp", {}), 32, 18), (std::vector<int>{64, 32, 0, 64}));
+    // Lossy: within a few steps.
+    const std::pair<std::string, std::vector<int>> flattened[] = {
+        {"f.jpg", {64, 32, 0}}, {"f.gif", {64, 32, 191}}};
+    for (const auto& [file, expected] : flattened) {
+        const Frame frame = render(file, file == "f.gif" ? std::vector<std::string>{
+                                                               "--background", "#0000FF"}
+                                                         : std::vector<std::string>{});
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_NEAR(bytesAt(frame, 32, 18)[c], expected[c], 3) << file << " channel " << c;
+        }
+    }
+}
+
 // scenes/animated.json has a camera with only a zoom, lights partly given, smooth, hold and
-// linear keyframes, a colour that 8 bits do not hold and a layer image beside it.
+// linear keyframes, a colour that 8 bits do not hold, a layer image beside it and a background.
 TEST_F(ZelRender, ADumpedSceneReadsBackToItselfAndRendersTheSame)
 {
     fs::create_directory(dir_ / "scenes");

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <OpenImageIO/imagebuf.h>
+#include <OpenImageIO/imagebufalgo.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -51,7 +52,7 @@ inline std::set<std::string> filesIn(const fs::path& dir)
 }
 
 // A written image: its size, its channels' type, and red, green, blue and alpha per pixel as
-// fractions of the file's range, alpha as stored.
+// fractions of the file's range, alpha as stored (1 where there is none).
 struct Frame {
     int width = 0;
     int height = 0;
@@ -77,8 +78,13 @@ inline Frame readFrame(const fs::path& file)
     if (!image.read(0, 0, true, OIIO::TypeDesc::FLOAT)) {
         throw std::runtime_error(image.geterror());
     }
-    const OIIO::ImageSpec& header = image.nativespec();
+    const OIIO::ImageSpec header = image.nativespec();
     Frame frame{header.width, header.height, header.format, {}};
+    if (header.nchannels == 3) {  // opaque
+        const int order[] = {0, 1, 2, -1};
+        const float opaque[] = {0, 0, 0, 1};
+        image = OIIO::ImageBufAlgo::channels(image, 4, order, opaque);
+    }
     frame.rgba.resize(static_cast<std::size_t>(header.width * header.height * 4));
     image.get_pixels(OIIO::ROI(0, header.width, 0, header.height, 0, 1, 0, 4),
                      OIIO::TypeDesc::FLOAT, frame.rgba.data());
