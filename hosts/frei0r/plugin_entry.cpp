@@ -1,5 +1,5 @@
-// The frei0r functions: instances keep the values their host sets and their last frame; frames
-// render through the process's one session. No exception leaves a function a host calls.
+// The frei0r functions: instances keep the values their host sets; frames render through the
+// process's one session. No exception leaves a function a host calls.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -14,22 +14,25 @@
 namespace zelfrei0r {
 namespace {
 
+// Whether two values are equal: frei0r's colour and position records have no ==.
 bool same(const Frei0rValue& a, const Frei0rValue& b)
 {
-    return a.index() == b.index() && std::visit(
-                                         [&](const auto& x) {
-                                             using T = std::decay_t<decltype(x)>;
-                                             const T& y = std::get<T>(b);
-                                             if constexpr (std::is_same_v<T, f0r_param_color_t>) {
-                                                 return x.r == y.r && x.g == y.g && x.b == y.b;
-                                             } else if constexpr (std::is_same_v<
-                                                                      T, f0r_param_position_t>) {
-                                                 return x.x == y.x && x.y == y.y;
-                                             } else {
-                                                 return x == y;
-                                             }
-                                         },
-                                         a);
+    if (a.index() != b.index()) {
+        return false;
+    }
+    return std::visit(
+        [&](const auto& x) {
+            using T = std::decay_t<decltype(x)>;
+            const T& y = std::get<T>(b);
+            if constexpr (std::is_same_v<T, f0r_param_color_t>) {
+                return x.r == y.r && x.g == y.g && x.b == y.b;
+            } else if constexpr (std::is_same_v<T, f0r_param_position_t>) {
+                return x.x == y.x && x.y == y.y;
+            } else {
+                return x == y;
+            }
+        },
+        a);
 }
 
 struct Instance {
