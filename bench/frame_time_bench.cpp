@@ -5,7 +5,8 @@
 // with no surface drawn, so the ratio isolates the cost of the surface itself.
 //
 // Each case runs in its own process: the module sets up GL once per load and does not set it up
-// again for a second host in the same process.
+// again for a second host in the same process, and reads ZEL_DISPLACEMENT, which picks the
+// displacement pass or the per-vertex evaluation, once.
 //
 //   zel_bench_frame_time [runs]    (default 5 pairs of frames; medians)
 #include <sys/wait.h>
@@ -31,6 +32,7 @@ struct Case {
     const char* name;
     int bits;
     std::vector<std::string> settings;
+    const char* displacement;  // the value of ZEL_DISPLACEMENT
 };
 
 const std::vector<std::string> kHeavy = {"Vertices X=500", "Vertices Y=500", "Complexity=10",
@@ -89,8 +91,7 @@ Timing frameTimes(PF_EntryPointFunc entry, const zelrender::ModuleOutput& output
 }
 
 // frameTimes() in a child process; negative times when the child failed.
-Timing frameTimesApart(const char* module, int bits, const std::vector<std::string>& settings,
-                       int runs)
+Timing frameTimesApart(const char* module, const Case& c, int runs)
 {
     int channel[2];
     if (::pipe(channel) != 0) {
@@ -102,9 +103,10 @@ Timing frameTimesApart(const char* module, int bits, const std::vector<std::stri
         ::close(channel[0]);
         Timing result;
         try {
+            ::setenv("ZEL_DISPLACEMENT", c.displacement, 1);
             const zelrender::ModuleLibrary library(module);
             const zelrender::ModuleOutput output = zelrender::ModuleOutput::toLogFile();
-            result = frameTimes(library.entryPoint(), output, bits, settings, runs);
+            result = frameTimes(library.entryPoint(), output, c.bits, c.settings, runs);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "zel_bench_frame_time: %s\n", e.what());
         }
@@ -130,22 +132,21 @@ int main(int argc, char** argv)
 {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     const std::vector<Case> cases = {
-        {"default", 8, {}},
-        {"default", 16, {}},
-        {"default", 32, {}},
-        {"heavy", 8, kHeavy},
+        {"default", 8, {}, "pass"},   {"default", 16, {}, "pass"},    {"default", 32, {}, "pass"},
+        {"default", 8, {}, "direct"}, {"heavy", 8, kHeavy, "direct"}, {"heavy", 8, kHeavy, "pass"},
     };
     std::printf("1920 x 1080, median of %d frames; empty: same settings plus %s, %s, %s, %s\n",
                 runs, kEmpty[0].c_str(), kEmpty[1].c_str(), kEmpty[2].c_str(),
                 kEmpty[3].c_str());
-    std::printf("%-8s %4s %12s %12s %7s\n", "scene", "bits", "frame ms", "empty ms", "ratio");
+    std::printf("%-8s %4s %-7s %12s %12s %7s\n", "scene", "bits", "path", "frame ms", "empty ms",
+                "ratio");
     for (const Case& c : cases) {
-        const Timing t = frameTimesApart(ZEL_MODULE_PATH, c.bits, c.settings, runs);
+        const Timing t = frameTimesApart(ZEL_MODULE_PATH, c, runs);
         if (t.frame < 0 || t.empty < 0) {
             return 1;
         }
-        std::printf("%-8s %4d %12.1f %12.1f %7.2f\n", c.name, c.bits, t.frame, t.empty,
-                    t.frame / t.empty);
+        std::printf("%-8s %4d %-7s %12.1f %12.1f %7.2f\n", c.name, c.bits, c.displacement, t.frame,
+                    t.empty, t.frame / t.empty);
         std::fflush(stdout);
     }
     return 0;

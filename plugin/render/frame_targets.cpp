@@ -4,6 +4,7 @@
 
 #include "plugin/render/shared_gl_state.h"
 #include "plugin/host/aefx_suites.h"
+#include "plugin/render/displacement_pass.h"
 #include "plugin/render/gl_diagnostics.h"
 #include "plugin/render/memory_check.h"
 
@@ -159,7 +160,7 @@ PF_Err allocateFrameTargets(FrameContext& frame)
     if (const std::optional<std::int64_t> budgetKb = memoryBudgetKb(v.memoryCheck, sharedGL().free_mem_kb())) {
         const FrameMemory need{v.bufferWidth, v.bufferHeight, frame.sampleCount, v.ssaoEnabled,
                                v.textureMode, v.textureLayer.width, v.textureLayer.height,
-                               v.bitsPerChannel};
+                               v.bitsPerChannel, displacementPassBytes(v.grid)};
         const std::int64_t required = requiredBytes(need);
         const std::int64_t available = *budgetKb * 1024;
         if (required > available) {

@@ -58,12 +58,17 @@ void GLMemoryObjects::freeGLMemory()
     deleteRenderbuffersEXT(kMultisampleNormalDepthBuffer);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     deleteFramebuffersEXT(kMultisampleFramebuffer);
+    deleteFramebuffersEXT(kDisplacementFramebuffer);
     deleteTextures(kResolvedColorTexture);
     deleteTextures(kPostProcessTexture);
     deleteTextures(kResolvedNormalDepthTexture);
     deleteFramebuffersEXT(kResolveFramebuffer);
     deleteTextures(kTextureLayerTexture);
     deleteTextures(kAmplitudeTexture);
+    for (const int slot : {kGridCoordinateTexture, kDisplacedPositionTexture, kDisplacedTangentTexture,
+                           kDisplacedBitangentTexture}) {
+        deleteTextures(slot);
+    }
 }
 
 }  // namespace zel

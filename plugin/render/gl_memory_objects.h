@@ -7,7 +7,8 @@
 
 namespace zel {
 
-// Slot numbers are fixed: 0 to 2 renderbuffers, 3 and 4 framebuffers, 5 to 9 textures.
+// Slot numbers are fixed: 0 to 2 renderbuffers, 3, 4 and 10 framebuffers, 5 to 9 and 11 to 14
+// textures.
 enum GLSlot : int {
     kMultisampleDepthBuffer = 0,
     kMultisampleColorBuffer = 1,
@@ -19,7 +20,14 @@ enum GLSlot : int {
     kResolvedNormalDepthTexture = 7,
     kTextureLayerTexture = 8,
     kAmplitudeTexture = 9,
-    kGLSlotCount = 10
+    // The displacement pass: its target, the grid's coordinates it reads and the three
+    // textures it fills.
+    kDisplacementFramebuffer = 10,
+    kGridCoordinateTexture = 11,
+    kDisplacedPositionTexture = 12,
+    kDisplacedTangentTexture = 13,
+    kDisplacedBitangentTexture = 14,
+    kGLSlotCount = 15
 };
 
 // A slot is empty (not in use, name 0) or holds a live object. Deleting empties the slot, so a

@@ -29,7 +29,7 @@ std::int64_t requiredBytes(const FrameMemory& f)
                                                     : static_cast<std::int64_t>(f.textureWidth) *
                                                           f.textureHeight * bytesPerPixel(f.bitsPerChannel);
     const std::int64_t total =
-        ((s + 1) * f.sampleCount + (s + 2)) * perLayer + texture + multisampleColor;
+        ((s + 1) * f.sampleCount + (s + 2)) * perLayer + texture + multisampleColor + f.displacementBytes;
     return static_cast<std::int64_t>(static_cast<double>(total) * 1.1);
 }
 

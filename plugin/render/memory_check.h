@@ -22,10 +22,11 @@ struct FrameMemory {
     int textureWidth;
     int textureHeight;
     int bitsPerChannel;
+    std::int64_t displacementBytes = 0;  // the displacement pass's textures
 };
 
 // The bytes a frame needs with a 10 percent margin: multisample colour, one 8-byte layer per
-// resolved and multisampled target, and the texture layer.
+// resolved and multisampled target, the texture layer and the displacement pass.
 std::int64_t requiredBytes(const FrameMemory& frame);
 
 }  // namespace zel

@@ -80,6 +80,12 @@ constexpr ProgramSpec kPrograms[] = {
      "OpenGL flatquad vertex FT shader flat compilation failed",
      "OpenGL flatquad fragment FT shader compilation failed",
      "OpenGL flatquad FT shader linking failed"},
+    // The displacement pass draws one rectangle over its target, as the image passes do.
+    {"prog_displacement_shader", Program::displacement_shader, kPostprocessVertex,
+     {ShaderObject::frag_displacement_shader, GL_FRAGMENT_SHADER, &ShaderSources::displacement, kNoPrefix},
+     "OpenGL vertex shader compilation failed",
+     "OpenGL displacement fragment shader compilation failed",
+     "OpenGL displacement shader linking failed"},
     {"prog_postprocess_shader", Program::postprocess_shader, kPostprocessVertex,
      {ShaderObject::frag_postprocess_shader, GL_FRAGMENT_SHADER, &ShaderSources::postprocess, kNoPrefix},
      "OpenGL vertex shader compilation failed",
@@ -176,8 +182,8 @@ void printInfoLog(GLuint object, GetObjectInt getInt, GetObjectLog getLog, const
 ShaderSources embeddedShaderSources()
 {
     return {vert_shader_txt,          frag_shader_density_txt,     frag_shader_light_txt,
-            frag_shader_flat_txt,     frag_shader_solid_txt,       vert_shader_postprocess_txt,
-            frag_shader_postprocess_txt, frag_shader_postprocess_ssao_txt};
+            frag_shader_flat_txt,     frag_shader_solid_txt,       frag_shader_displacement_txt,
+            vert_shader_postprocess_txt, frag_shader_postprocess_txt, frag_shader_postprocess_ssao_txt};
 }
 
 const char* programName(Program program)

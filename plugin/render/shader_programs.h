@@ -1,4 +1,4 @@
-// The eleven GL programs the renderer draws with, built once per process in global set-up, and
+// The twelve GL programs the renderer draws with, built once per process in global set-up, and
 // the shader objects they are made of.
 #pragma once
 
@@ -12,10 +12,10 @@ namespace zel {
 // In build order. The _FT programs take flat (per-primitive) texture coordinates.
 enum class Program : std::size_t {
     density_shader, light_shader, flat_shader, solid_shader, flatquad_shader,
-    density_shader_FT, light_shader_FT, flat_shader_FT, flatquad_shader_FT,
+    density_shader_FT, light_shader_FT, flat_shader_FT, flatquad_shader_FT, displacement_shader,
     postprocess_shader, postprocess_ssao_shader,
 };
-inline constexpr std::size_t kProgramCount = 11;
+inline constexpr std::size_t kProgramCount = 12;
 
 // The shader objects; several programs share a vertex stage.
 enum class ShaderObject : std::size_t {
@@ -23,8 +23,9 @@ enum class ShaderObject : std::size_t {
     vert_shader_flat, frag_flatquad_shader, vert_shader_FT, frag_density_shader_FT,
     frag_light_shader_FT, frag_flat_shader_FT, vert_flatquad_FT, frag_flatquad_shader_FT,
     vert_postprocess_shader, frag_postprocess_shader, frag_postprocess_ssao_shader,
+    frag_displacement_shader,
 };
-inline constexpr std::size_t kShaderObjectCount = 16;
+inline constexpr std::size_t kShaderObjectCount = 17;
 
 // GL names of the programs and shader objects; 0 where none was made.
 struct ShaderPrograms {
@@ -37,13 +38,14 @@ struct ShaderPrograms {
 // The program's name as the build log and the failure messages print it ("prog_light_shader").
 const char* programName(Program program);
 
-// The eight source texts the programs are built from.
+// The nine source texts the programs are built from.
 struct ShaderSources {
     const char* vertex;
     const char* density;
     const char* light;
     const char* flat;
     const char* solid;
+    const char* displacement;  // the displacement pass, a fragment stage
     const char* postprocessVertex;
     const char* postprocess;
     const char* postprocessSsao;
@@ -54,7 +56,7 @@ ShaderSources embeddedShaderSources();
 
 // Compiles and links the programs in their fixed order into `built`, printing handles, info logs
 // and failures on standard output. Stops at the first program that fails, leaving the later ones
-// 0; true when all eleven linked. Needs the shared context current.
+// 0; true when all twelve linked. Needs the shared context current.
 bool buildShaderPrograms(const ShaderSources& sources, ShaderPrograms& built);
 
 // Deletes every program and shader object in `built` and sets it back to 0. Needs the context

@@ -2,6 +2,7 @@
 
 #include <epoxy/gl.h>
 
+#include "plugin/render/displacement_pass.h"
 #include "plugin/render/draw_state.h"
 #include "plugin/render/gl_diagnostics.h"
 #include "plugin/render/mesh/gl_vertex_sink.h"
@@ -13,6 +14,7 @@ namespace zel {
 PF_Err drawSurfacePasses(FrameContext& frame)
 {
     const FrameValues& v = frame.values;
+    const DisplacementSource source = runDisplacementPass(frame);
     GLuint program = 0;
     if (const PF_Err err = useSurfaceProgram(frame, program)) {
         return err;
@@ -20,7 +22,7 @@ PF_Err drawSurfacePasses(FrameContext& frame)
     if (program != 0) {
         glEnable(GL_TEXTURE_1D);
         glEnable(GL_TEXTURE_2D);
-        setMainPassUniforms(program, v);
+        setMainPassUniforms(program, v, source);
     }
     setBlendAndDepth(v);
     setProjectionAndClear(frame);
@@ -38,7 +40,7 @@ PF_Err drawSurfacePasses(FrameContext& frame)
 
     if (v.secondPass == params::SecondPass::Wireframe) {
         glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
-        useSecondPassProgram(v);
+        useSecondPassProgram(v, source);
         glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
         glDepthFunc(GL_LEQUAL);
         glLineWidth(static_cast<float>(v.spLineSize * v.downsampleX));

@@ -120,7 +120,8 @@ void setFractalUniforms(const Uniforms& u, const FrameValues& v)
     u.f("OctMult", v.octMult);
 }
 
-void setTextureAndFogUniforms(const Uniforms& u, const FrameValues& v)
+// The amplitude layer, bends and differences of the displacement.
+void setAmplitudeUniforms(const Uniforms& u, const FrameValues& v)
 {
     u.i("fTexture", 5);
     u.i("useFTexture", v.hasAmplitudeLayer ? 1 : 0);
@@ -128,9 +129,6 @@ void setTextureAndFogUniforms(const Uniforms& u, const FrameValues& v)
     u.f("texelSizeY", texelSize(v.amplitudeLayer.height));
     u.f("textureSizeX", v.amplitudeLayer.width);
     u.f("textureSizeY", v.amplitudeLayer.height);
-    u.f("FogDistance", v.fogStart);
-    u.f("divFogRange", v.fogReciprocal);
-    u.v4("FogColor", v.fogColor[0], v.fogColor[1], v.fogColor[2], 1.0);
     u.i("postpixeltransf", v.bitsPerChannel);
     u.f("BendX", kBendScale * v.bendX);
     u.f("BendY", kBendScale * v.bendY);
@@ -138,6 +136,14 @@ void setTextureAndFogUniforms(const Uniforms& u, const FrameValues& v)
     u.f("BendYpost", kBendScale * v.fbendY);
     u.f("NoiseNorm", v.noiseNormaliser);
     u.f("Epsilon", v.epsilon);
+}
+
+void setTextureAndFogUniforms(const Uniforms& u, const FrameValues& v)
+{
+    setAmplitudeUniforms(u, v);
+    u.f("FogDistance", v.fogStart);
+    u.f("divFogRange", v.fogReciprocal);
+    u.v4("FogColor", v.fogColor[0], v.fogColor[1], v.fogColor[2], 1.0);
     u.f("TexScaleY", v.grid.texScaleY);
 }
 
@@ -150,6 +156,17 @@ void setLoopUniforms(const Uniforms& u, const FrameValues& v)
     u.v4("Ey", v.Ey);
     u.v4("Ez", v.Ez);
     u.v4("Ox", v.Ox);
+}
+
+// Whether the surface's vertex stage reads the displacement pass's results, and where.
+void setDisplacementSourceUniforms(const Uniforms& u, const DisplacementSource& source)
+{
+    u.i("DisplacementPass", source.pass ? 1 : 0);
+    u.v4("GridLookup", source.columnSegments, source.rowSegments, source.columnSegments + 1,
+         source.rowSegments + 1);
+    u.i("displacedPosition", kDisplacedPositionUnit);
+    u.i("displacedTangent", kDisplacedTangentUnit);
+    u.i("displacedBitangent", kDisplacedBitangentUnit);
 }
 
 }  // namespace
@@ -180,7 +197,7 @@ PF_Err useSurfaceProgram(FrameContext& frame, GLuint& inUse)
     return PF_Err_NONE;
 }
 
-void setMainPassUniforms(GLuint program, const FrameValues& v)
+void setMainPassUniforms(GLuint program, const FrameValues& v, const DisplacementSource& source)
 {
     const Uniforms u(program);
     const double efx = amplitudeStep(v, v.grid.sizeX);
@@ -214,9 +231,10 @@ void setMainPassUniforms(GLuint program, const FrameValues& v)
     u.i("enableSSAO", params::number(v.ambientOcclusion));
     u.f("Z_offset", 0.0);
     setLoopUniforms(u, v);
+    setDisplacementSourceUniforms(u, source);
 }
 
-void useSecondPassProgram(const FrameValues& v)
+void useSecondPassProgram(const FrameValues& v, const DisplacementSource& source)
 {
     const GLuint program = sharedGL().programs()[Program::solid_shader];
     glUseProgram(program);
@@ -229,6 +247,24 @@ void useSecondPassProgram(const FrameValues& v)
     u.f("Z_offset", -0.0001f);
     setZMappingUniforms(u, v);
     setLoopUniforms(u, v);
+    setDisplacementSourceUniforms(u, source);
+}
+
+void setDisplacementPassUniforms(GLuint program, const FrameValues& v, int coordinates)
+{
+    const Uniforms u(program);
+    // The flat programs never get Efx and Efy, which stay 0 there; the pass gives what the main
+    // pass's program has. The second pass draws no normals, whatever its differences.
+    const bool flat = v.shader == Shader::Flat;
+    u.f("Efx", flat ? 0.0 : amplitudeStep(v, v.grid.sizeX));
+    u.f("Efy", flat ? 0.0 : amplitudeStep(v, v.grid.sizeY));
+    setNoiseUniforms(u, v);
+    setZMappingUniforms(u, v);
+    setFractalUniforms(u, v);
+    setAmplitudeUniforms(u, v);
+    setLoopUniforms(u, v);
+    u.i("gridCoordinates", kGridCoordinateUnit);
+    u.f("GridCoordinateCount", coordinates);
 }
 
 }  // namespace zel

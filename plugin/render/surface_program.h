@@ -4,6 +4,7 @@
 
 #include <epoxy/gl.h>
 
+#include "plugin/render/displacement_pass.h"
 #include "plugin/render/frame_context.h"
 
 namespace zel {
@@ -12,9 +13,12 @@ namespace zel {
 // it) and sets `inUse` to what is current; 0 for a shader value that names no program.
 PF_Err useSurfaceProgram(FrameContext& frame, GLuint& inUse);
 
-void setMainPassUniforms(GLuint program, const FrameValues& values);
+void setMainPassUniforms(GLuint program, const FrameValues& values, const DisplacementSource& source);
 
 // Makes the solid program current and sets its uniforms.
-void useSecondPassProgram(const FrameValues& values);
+void useSecondPassProgram(const FrameValues& values, const DisplacementSource& source);
+
+// The displacement pass program's uniforms, with `coordinates` texels of grid coordinates.
+void setDisplacementPassUniforms(GLuint program, const FrameValues& values, int coordinates);
 
 }  // namespace zel

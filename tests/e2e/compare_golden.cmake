@@ -1,7 +1,8 @@
 # One golden-image test, run by CTest as `cmake -P`: renders SCENE at FRAME with zel-render into
-# OUT_DIR, in the format of REFERENCE's extension, and compares it with REFERENCE. With
-# ZEL_UPDATE_GOLDEN=1 in the environment it writes the render over the reference instead
-# (scripts/update-golden-images.sh).
+# OUT_DIR, in the format of REFERENCE's extension, with ZEL_DISPLACEMENT=DISPLACEMENT unless that
+# is empty, and compares it with REFERENCE. With ZEL_UPDATE_GOLDEN=1 in the environment the render
+# with an empty DISPLACEMENT writes over the reference instead (scripts/update-golden-images.sh);
+# the others still compare.
 #
 # Tolerance, and why: llvmpipe is bit-exact run to run on one machine, but another Mesa version
 # or a CPU with other vector units rounds rasteriser edges, multisample resolves and fast-math
@@ -17,9 +18,12 @@ set(actual "${OUT_DIR}/${NAME}${extension}")
 set(diff "${OUT_DIR}/${NAME}-diff.png")
 set(reference_copy "${OUT_DIR}/${NAME}-reference${extension}")
 file(REMOVE "${diff}" "${reference_copy}")
+if(DISPLACEMENT)
+  set(ENV{ZEL_DISPLACEMENT} "${DISPLACEMENT}")
+endif()
 zel_render("${actual}" "${SCENE}" --frames "${FRAME}")
 
-if("$ENV{ZEL_UPDATE_GOLDEN}" STREQUAL "1")
+if("$ENV{ZEL_UPDATE_GOLDEN}" STREQUAL "1" AND NOT DISPLACEMENT)
   get_filename_component(golden_dir "${REFERENCE}" DIRECTORY)
   file(MAKE_DIRECTORY "${golden_dir}")
   file(COPY_FILE "${actual}" "${REFERENCE}")

@@ -74,11 +74,8 @@ struct Rgba {
 class GridWalk {
 public:
     GridWalk(VertexSink& sink, const SurfaceGrid& grid, Drawing drawing)
-        : sink_(sink), grid_(grid), drawing_(drawing),
-          colSegs_(std::max(reducedCount(grid.verticesX, grid.autoScaleX, grid.reduceGeometry), 2) - 1),
-          rowSegs_(std::max(reducedCount(grid.verticesY, grid.autoScaleY, grid.reduceGeometry), 2) - 1),
-          xShift_(gridShift(grid.scrollX, grid.sizeX / colSegs_)),
-          yShift_(gridShift(grid.scrollY, grid.sizeY / rowSegs_)),
+        : sink_(sink), grid_(grid), drawing_(drawing), layout_(grid), colSegs_(layout_.columnSegments()),
+          rowSegs_(layout_.rowSegments()),
           // A step below 1 would never advance the walk.
           stepX_(std::max(grid.stepX, 1)), stepY_(std::max(grid.stepY, 1))
     {
@@ -143,35 +140,40 @@ private:
     {
         vertex(c, r, corner);
         if (grid_.tessellation == Tessellation::Quads) {
-            sink_.vertex(x(c), y(r), 0);
+            sink_.vertex(layout_.x(c), layout_.y(r), 0);
         }
     }
 
     void vertex(int c, int r, Corner corner)
     {
-        const double u = static_cast<double>(c) / colSegs_;
-        const double v = static_cast<double>(r) / rowSegs_;
+        const double u = layout_.u(c);
+        const double v = layout_.v(r);
         const Rgba& rgba = colors_[static_cast<std::size_t>(corner)];
         sink_.normal(0, 0, -1);
         sink_.texCoord0(u * grid_.texScaleX, v * grid_.texScaleY, 1);
         sink_.texCoord1(u, v, 0);
         sink_.color(rgba.r, rgba.g, rgba.b, rgba.a);
-        sink_.vertex(x(c), y(r), 0);
+        sink_.vertex(layout_.x(c), layout_.y(r), 0);
     }
-
-    double x(int c) const { return (static_cast<double>(c) / colSegs_ - 0.5) * grid_.sizeX + xShift_; }
-    double y(int r) const { return (static_cast<double>(r) / rowSegs_ - 0.5) * grid_.sizeY + yShift_; }
 
     VertexSink& sink_;
     const SurfaceGrid& grid_;
     const Drawing drawing_;
+    const GridLayout layout_;
     const int colSegs_, rowSegs_;
-    const double xShift_, yShift_;
     const int stepX_, stepY_;
     std::array<Rgba, kCornerCount> colors_{};
 };
 
 }  // namespace
+
+GridLayout::GridLayout(const SurfaceGrid& grid)
+    : colSegs_(std::max(reducedCount(grid.verticesX, grid.autoScaleX, grid.reduceGeometry), 2) - 1),
+      rowSegs_(std::max(reducedCount(grid.verticesY, grid.autoScaleY, grid.reduceGeometry), 2) - 1),
+      sizeX_(grid.sizeX), sizeY_(grid.sizeY), xShift_(gridShift(grid.scrollX, grid.sizeX / colSegs_)),
+      yShift_(gridShift(grid.scrollY, grid.sizeY / rowSegs_))
+{
+}
 
 void RenderScene(VertexSink& sink, const SurfaceGrid& grid, const SurfaceTextures& textures)
 {

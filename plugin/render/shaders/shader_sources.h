@@ -1,4 +1,4 @@
-// The GLSL sources of the eleven programs, embedded at build time from the .glsl files beside this
+// The GLSL sources of the twelve programs, embedded at build time from the .glsl files beside this
 // header, and the prefixes that make their variants: a variant is compiled from two strings, the
 // prefix and then the source.
 #pragma once
@@ -10,6 +10,7 @@ extern const char* const frag_shader_density_txt;
 extern const char* const frag_shader_light_txt;
 extern const char* const frag_shader_flat_txt;
 extern const char* const frag_shader_solid_txt;
+extern const char* const frag_shader_displacement_txt;
 extern const char* const vert_shader_postprocess_txt;
 extern const char* const frag_shader_postprocess_txt;
 extern const char* const frag_shader_postprocess_ssao_txt;

@@ -72,6 +72,7 @@ const struct SetUpCase {
     {"LightFT", "OpenGL light FT fragment shader compilation failed\n", &ShaderSources::light, kFlatTex},
     {"FlatFT", "OpenGL flat FT fragment shader compilation failed\n", &ShaderSources::flat, kFlatTex},
     {"FlatQuadFT", "OpenGL flatquad fragment FT shader compilation failed\n", &ShaderSources::light, kBoth},
+    {"Displacement", "OpenGL displacement fragment shader compilation failed\n", &ShaderSources::displacement},
     {"Postprocess", "OpenGL postprocess fragment shader compilation failed\n", &ShaderSources::postprocess},
     {"Occlusion", "OpenGL postprocess SSAO fragment shader compilation failed\n", &ShaderSources::postprocessSsao},
     // A link failure's message has no line end.
@@ -84,6 +85,7 @@ const struct SetUpCase {
     {"LightFTLink", "OpenGL light FT shader linking failed", &ShaderSources::light, kFlatTex, true},
     {"FlatFTLink", "OpenGL flat FT shader linking failed", &ShaderSources::flat, kFlatTex, true},
     {"FlatQuadFTLink", "OpenGL flatquad FT shader linking failed", &ShaderSources::light, kBoth, true},
+    {"DisplacementLink", "OpenGL displacement shader linking failed", &ShaderSources::displacement, nullptr, true},
     {"PostprocessLink", "OpenGL postprocess shader linking failed", &ShaderSources::postprocess, nullptr, true},
     {"OcclusionLink", "OpenGL postprocess shader linking failed", &ShaderSources::postprocessSsao, nullptr, true},
 };

@@ -5,9 +5,11 @@
 
 #include <cmath>
 #include <optional>
+#include <tuple>
 
 #include "plugin/params/param_table.h"
 #include "plugin/params/params_setup.h"
+#include "plugin/render/displacement_pass.h"
 #include "plugin/render/memory_check.h"
 #include "tests/plugin/recording_host.h"
 
@@ -213,9 +215,17 @@ TEST(MemoryCheck, BudgetsByChoiceAndWhatAFrameNeeds)
         {{100, 100, 1, false, 1, 10, 10, 8}, 308440},
         {{100, 100, 1, false, 1, 10, 10, 16}, 308880},
         {{100, 100, 1, false, 1, 10, 10, 32}, 309760},
+        {{100, 100, 1, false, 0, 0, 0, 8, 1000}, 309100},
     };
     for (const auto& f : frames) {
         EXPECT_EQ(requiredBytes(f.frame), f.bytes) << f.bytes;
+    }
+    // The displacement pass: three 16-byte texels per grid vertex and one per column, up to
+    // 4 Mi vertices; 2048 x 2049 is past that.
+    SurfaceGrid grid;
+    for (const auto& [across, up, bytes] : {std::tuple{500, 300, 7208000}, {2, 2, 224}, {2048, 2049, 0}}) {
+        grid.verticesX = across, grid.verticesY = up;
+        EXPECT_EQ(displacementPassBytes(grid), bytes) << across << " x " << up;
     }
 }
 

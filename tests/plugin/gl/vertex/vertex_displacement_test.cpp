@@ -1,5 +1,6 @@
 // The module's vertex displacement shader, run on the driver and captured through transform
-// feedback, against an independent double-precision evaluation of the displacement.
+// feedback, against an independent double-precision evaluation of the displacement: evaluating it
+// per vertex, and reading what the displacement pass evaluated.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -182,25 +183,75 @@ struct Reference {
     }
 };
 
+GLuint nearestTexture(GLenum format, GLsizei width, GLsizei height, GLenum type, const void* texels)
+{
+    GLuint texture = 0;
+    glCreateTextures(GL_TEXTURE_2D, 1, &texture);
+    glTextureStorage2D(texture, 1, format, width, height);
+    if (texels != nullptr) glTextureSubImage2D(texture, 0, 0, 0, width, height, GL_RGBA, type, texels);
+    glTextureParameteri(texture, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTextureParameteri(texture, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    return texture;
+}
+
+// The displacement pass over a grid whose column i and row i both hold vertex i, leaving its
+// results on units 6 to 8 (texel (i, i) for vertex i) and returning their four textures.
+std::array<GLuint, 4> runPass(Uniforms uniforms, const std::vector<GridVertex>& grid)
+{
+    const GLuint program = buildProgram(vert_shader_postprocess_txt, frag_shader_displacement_txt);
+    glUseProgram(program);
+    for (const char* name : {"useTexture", "TexScaleY", "Z_offset", "DisplacementPass", "GridLookup",
+                             "displacedPosition", "displacedTangent", "displacedBitangent"}) {
+        uniforms.erase(name);
+    }
+    const auto n = GLsizei(grid.size());
+    uniforms["gridCoordinates"] = {9}, uniforms["GridCoordinateCount"] = {double(n)};
+    setUniforms(program, uniforms, true);
+    std::vector<float> coordinates;
+    for (const GridVertex& v : grid) coordinates.insert(coordinates.end(), {v.x, v.x, v.y, v.y});
+    std::array<GLuint, 4> textures;
+    GLuint framebuffer = 0;
+    glCreateFramebuffers(1, &framebuffer);
+    for (int i = 0; i < 3; ++i) {
+        textures[i] = nearestTexture(GL_RGBA32F, n, n, GL_FLOAT, nullptr);
+        glNamedFramebufferTexture(framebuffer, GL_COLOR_ATTACHMENT0 + i, textures[i], 0);
+        glBindTextureUnit(6 + i, textures[i]);
+    }
+    textures[3] = nearestTexture(GL_RGBA32F, n, 1, GL_FLOAT, coordinates.data());
+    glBindTextureUnit(9, textures[3]);
+    const GLenum buffers[] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1, GL_COLOR_ATTACHMENT2};
+    glNamedFramebufferDrawBuffers(framebuffer, 3, buffers);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glViewport(0, 0, n, n);
+    glRectf(-1, -1, 1, 1);
+    glDeleteFramebuffers(1, &framebuffer);
+    glDeleteProgram(program);
+    return textures;
+}
+
 // Runs the vertex source, as global set-up compiles it, over the grid as points and reads back
-// what it writes, through transform feedback with rasterisation off. The amplitude image goes on
-// unit 5, the lookup textures stay where global set-up left them; a draw needs a complete
-// framebuffer even when nothing reaches it.
+// what it writes, through transform feedback with rasterisation off; with DisplacementPass 1 it
+// reads what runPass left. The amplitude image goes on unit 5, the lookup textures stay where
+// global set-up left them; a draw needs a complete framebuffer even when nothing reaches it.
 using Captured = std::vector<std::array<float, 13>>;
 Captured capture(const Uniforms& uniforms, const Amplitude& amplitude, const std::vector<GridVertex>& grid)
 {
-    const GLuint program = buildProgram(vert_shader_txt, nullptr, {"gl_Position", "P", "N", "D", "vTexCoord"});
-    glUseProgram(program);
-    setUniforms(program, uniforms, true);
-    GLuint textures[2] = {}, buffer = 0, framebuffer = 0;  // the amplitude image, and 1 x 1 to draw to
-    glCreateTextures(GL_TEXTURE_2D, 2, textures);
-    glTextureStorage2D(textures[0], 1, GL_RGBA8, 8, 4);
-    glTextureSubImage2D(textures[0], 0, 0, 0, 8, 4, GL_RGBA, GL_UNSIGNED_BYTE, amplitude.data());
-    glTextureParameteri(textures[0], GL_TEXTURE_MAG_FILTER, GL_NEAREST);  // a vertex stage's look-ups magnify
+    // The amplitude image, and 1 x 1 to draw to.
+    const GLuint textures[2] = {nearestTexture(GL_RGBA8, 8, 4, GL_UNSIGNED_BYTE, amplitude.data()),
+                                nearestTexture(GL_RGBA8, 1, 1, GL_UNSIGNED_BYTE, nullptr)};
+    GLuint buffer = 0, framebuffer = 0;
     glTextureParameteri(textures[0], GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTextureParameteri(textures[0], GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glBindTextureUnit(5, textures[0]);
-    glTextureStorage2D(textures[1], 1, GL_RGBA8, 1, 1);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    const bool pass = uniforms.at("DisplacementPass")[0] == 1;
+    const std::array<GLuint, 4> passTextures = pass ? runPass(uniforms, grid) : std::array<GLuint, 4>{};
+    const GLuint program = buildProgram(vert_shader_txt, nullptr, {"gl_Position", "P", "N", "D", "vTexCoord"});
+    glUseProgram(program);
+    setUniforms(program, uniforms, true);
     glCreateFramebuffers(1, &framebuffer);
     glNamedFramebufferTexture(framebuffer, GL_COLOR_ATTACHMENT0, textures[1], 0);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
@@ -216,9 +267,12 @@ Captured capture(const Uniforms& uniforms, const Amplitude& amplitude, const std
     glEnable(GL_RASTERIZER_DISCARD);
     glBeginTransformFeedback(GL_POINTS);
     glBegin(GL_POINTS);
-    for (const GridVertex& v : grid) {
+    for (std::size_t i = 0; i < grid.size(); ++i) {
+        const GridVertex& v = grid[i];
+        // The pass's grid has one segment fewer than vertices each way.
+        const float diagonal = float(i) / float(grid.size() - 1);
         glMultiTexCoord2f(GL_TEXTURE0, v.s, v.t);
-        glMultiTexCoord2f(GL_TEXTURE1, v.x, v.y);
+        glMultiTexCoord2f(GL_TEXTURE1, pass ? diagonal : v.x, pass ? diagonal : v.y);
         glVertex2f(v.x, v.y);
     }
     glEnd();
@@ -229,6 +283,7 @@ Captured capture(const Uniforms& uniforms, const Amplitude& amplitude, const std
     glDeleteFramebuffers(1, &framebuffer);
     glDeleteBuffers(1, &buffer);
     glDeleteTextures(2, textures);
+    glDeleteTextures(4, passTextures.data());
     glDeleteProgram(program);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     return captured;
@@ -262,7 +317,9 @@ Uniforms with(const Uniforms& changes)
         {"BendX", {0}}, {"BendY", {0}}, {"BendXpost", {0}}, {"BendYpost", {0}}, {"Epsilon", {0.01}}, {"Efx", {0.01}},
         {"Efy", {0.01}}, {"useFTexture", {0}}, {"textureSizeX", {8}}, {"textureSizeY", {4}}, {"texelSizeX", {0.125}},
         {"texelSizeY", {0.25}}, {"postpixeltransf", {8}}, {"useTexture", {1}}, {"TexScaleY", {1.5}},
-        {"Z_offset", {0.125}}, {"permTexture", {1}}, {"simplexTexture", {2}}, {"gradTexture", {3}}, {"fTexture", {5}}};
+        {"Z_offset", {0.125}}, {"permTexture", {1}}, {"simplexTexture", {2}}, {"gradTexture", {3}}, {"fTexture", {5}},
+        {"DisplacementPass", {0}}, {"GridLookup", {31, 31, 32, 32}}, {"displacedPosition", {6}},
+        {"displacedTangent", {7}}, {"displacedBitangent", {8}}};
     for (const auto& [name, value] : changes) u[name] = value;
     return u;
 }
@@ -299,7 +356,9 @@ const struct {
 // Single precision loses a few 1e-6 on positions (noise coordinates reach about 100 after ten
 // octaves); N and D come from differences over Epsilon = 0.01, which magnify that a hundredfold.
 // Ten times those is allowed; a wrong constant, weight, sign or order moves the outputs far more.
-TEST(VertexDisplacementShader, MatchesTheDoublePrecisionReference)
+class VertexDisplacementShader : public testing::TestWithParam<int> {};
+
+TEST_P(VertexDisplacementShader, MatchesTheDoublePrecisionReference)
 {
     SharedContextScope context;
     constexpr double kPlastic = 1.32471795724474602596, kPlastic2 = kPlastic * kPlastic;
@@ -312,7 +371,8 @@ TEST(VertexDisplacementShader, MatchesTheDoublePrecisionReference)
             const auto x = float(std::fmod(0.5 + n / kPlastic, 1.0)), y = float(std::fmod(0.5 + n / kPlastic2, 1.0));
             grid.push_back({x, y, 2.0f * x - 0.25f, 0.75f - y});
         }
-        const Uniforms uniforms = with(c.changes);
+        Uniforms uniforms = with(c.changes);
+        uniforms["DisplacementPass"] = {double(GetParam())};
         const Captured captured = capture(uniforms, *c.amplitude, grid);
         for (std::size_t i = 0; i < grid.size(); ++i) {
             Reference reference{uniforms, *c.amplitude};
@@ -327,6 +387,9 @@ TEST(VertexDisplacementShader, MatchesTheDoublePrecisionReference)
     std::printf("compared %d vertices, left out %d near a decision boundary\n", compared, skipped);
     EXPECT_LT(skipped * 20, compared + skipped);  // more would hide a systematic fault
 }
+
+INSTANTIATE_TEST_SUITE_P(PerVertexAndPass, VertexDisplacementShader, testing::Values(0, 1),
+                         [](const auto& test) { return test.param == 1 ? "Pass" : "PerVertex"; });
 
 }  // namespace
 }  // namespace zel::test

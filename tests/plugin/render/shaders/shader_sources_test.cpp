@@ -34,6 +34,7 @@ const Source kDensity{"density", frag_shader_density_txt, ".frag", kSurfaceVaryi
 const Source kLight{"light", frag_shader_light_txt, ".frag", {{"N", "vec3"}, {"vTexCoord", "vec2"}, {"P", "vec3"}}};
 const Source kFlat{"flat", frag_shader_flat_txt, ".frag", {{"vTexCoord", "vec2"}, {"P", "vec3"}}};
 const Source kSolid{"solid", frag_shader_solid_txt, ".frag", {{"P", "vec3"}}};
+const Source kDisplacement{"displacement", frag_shader_displacement_txt, ".frag", {}};
 const Source kImageVertex{"postprocess_vertex", vert_shader_postprocess_txt, ".vert", {}};
 const Source kPostprocess{"postprocess", frag_shader_postprocess_txt, ".frag", {}};
 const Source kOcclusion{"postprocess_ssao", frag_shader_postprocess_ssao_txt, ".frag", {}};
@@ -54,6 +55,7 @@ const Program kPrograms[] = {
     {"prog_light_shader_FT", &kVertex, &kLight, kFlatTexPrefix},
     {"prog_flat_shader_FT", &kVertex, &kFlat, kFlatTexPrefix},
     {"prog_flatquad_shader_FT", &kVertex, &kLight, kFlatFlatTexPrefix},
+    {"prog_displacement_shader", &kImageVertex, &kDisplacement, ""},
     {"prog_postprocess_shader", &kImageVertex, &kPostprocess, ""},
     {"prog_postprocess_ssao_shader", &kImageVertex, &kOcclusion, ""},
 };
