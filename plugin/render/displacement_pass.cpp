@@ -16,11 +16,11 @@
 namespace zel {
 namespace {
 
-// Beyond 4 Mi grid vertices (192 MiB of textures) the pass is left out, so that a grid drawn
+// Beyond 4 Mi grid vertices (128 MiB of textures) the pass is left out, so that a grid drawn
 // before it existed never meets a memory limit because of it.
 constexpr std::int64_t kMaxPassVertices = std::int64_t{1} << 22;
-// Three RGBA float texels per grid vertex, one per column or row for the coordinates.
-constexpr std::int64_t kBytesPerVertex = 3 * 16;
+// Two RGBA float texels per grid vertex, one per column or row for the coordinates.
+constexpr std::int64_t kBytesPerVertex = 2 * 16;
 constexpr std::int64_t kBytesPerCoordinate = 16;
 
 bool passSelected()
@@ -59,7 +59,7 @@ bool driverCanRunPass(const PassSize& size)
     glGetIntegerv(GL_MAX_TEXTURE_IMAGE_UNITS, &fragmentUnits);
     glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
     const bool floatTextures = epoxy_gl_version() >= 30 || epoxy_has_gl_extension("GL_ARB_texture_float");
-    return floatTextures && drawBuffers >= 3 && vertexUnits > kDisplacedBitangentUnit &&
+    return floatTextures && drawBuffers >= 2 && vertexUnits > kDisplacedShapeUnit &&
            fragmentUnits > kGridCoordinateUnit &&
            std::max(size.columns, size.rows) <= std::min({largest, viewport[0], viewport[1]});
 }
@@ -77,8 +77,8 @@ GLuint floatTexture(GLMemoryObjects& gl, int slot, int width, int height, const 
     return name;
 }
 
-constexpr int kResultSlots[] = {kDisplacedPositionTexture, kDisplacedTangentTexture, kDisplacedBitangentTexture};
-constexpr int kResultUnits[] = {kDisplacedPositionUnit, kDisplacedTangentUnit, kDisplacedBitangentUnit};
+constexpr int kResultSlots[] = {kDisplacedPositionTexture, kDisplacedShapeTexture};
+constexpr int kResultUnits[] = {kDisplacedPositionUnit, kDisplacedShapeUnit};
 
 // Fills the results; false when the target is incomplete or GL fails.
 bool drawPass(FrameContext& frame, const GridLayout& layout, const PassSize& size)
@@ -86,13 +86,13 @@ bool drawPass(FrameContext& frame, const GridLayout& layout, const PassSize& siz
     GLMemoryObjects& gl = frame.gl;
     glActiveTexture(GL_TEXTURE0 + kGridCoordinateUnit);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, gl.genFramebufferEXT(kDisplacementFramebuffer));
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 2; ++i) {
         const GLuint target = floatTexture(gl, kResultSlots[i], size.columns, size.rows, nullptr);
         glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT + static_cast<GLenum>(i),
                                   GL_TEXTURE_2D, target, 0);
     }
-    const GLenum buffers[] = {GL_COLOR_ATTACHMENT0_EXT, GL_COLOR_ATTACHMENT1_EXT, GL_COLOR_ATTACHMENT2_EXT};
-    glDrawBuffers(3, buffers);
+    const GLenum buffers[] = {GL_COLOR_ATTACHMENT0_EXT, GL_COLOR_ATTACHMENT1_EXT};
+    glDrawBuffers(2, buffers);
     if (checkFramebufferStatus() != 0 || ZEL_GL_CHECK() != 0) {
         return false;
     }
@@ -130,7 +130,7 @@ bool drawPass(FrameContext& frame, const GridLayout& layout, const PassSize& siz
     glLoadIdentity();
     glRectf(-1, -1, 1, 1);
 
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 2; ++i) {
         glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(kResultUnits[i]));
         glBindTexture(GL_TEXTURE_2D, gl.name(kResultSlots[i]));
     }

@@ -18,8 +18,7 @@ inline constexpr const char* kDisplacementVariable = "ZEL_DISPLACEMENT";
 // Texture units of the pass's results while the surface is drawn, and of the grid coordinates
 // while the pass runs.
 inline constexpr int kDisplacedPositionUnit = 6;
-inline constexpr int kDisplacedTangentUnit = 7;
-inline constexpr int kDisplacedBitangentUnit = 8;
+inline constexpr int kDisplacedShapeUnit = 7;
 inline constexpr int kGridCoordinateUnit = 6;
 
 // Where the surface's vertex stage gets the displacement: evaluated per vertex, or read from the
@@ -34,7 +33,7 @@ struct DisplacementSource {
 // variable, or a grid too large for textures of a reasonable size).
 std::int64_t displacementPassBytes(const SurfaceGrid& grid);
 
-// Runs the pass when it is chosen and the driver has floating-point textures, three draw buffers
+// Runs the pass when it is chosen and the driver has floating-point textures, two draw buffers
 // and the texture units, and the target is complete; otherwise, or when it fails, leaves nothing
 // behind and the surface evaluates the displacement per vertex. The pass's results stay bound on
 // their units. The bound framebuffer, viewport, enables, polygon mode and active unit are left as

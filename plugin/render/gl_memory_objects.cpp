@@ -65,10 +65,9 @@ void GLMemoryObjects::freeGLMemory()
     deleteFramebuffersEXT(kResolveFramebuffer);
     deleteTextures(kTextureLayerTexture);
     deleteTextures(kAmplitudeTexture);
-    for (const int slot : {kGridCoordinateTexture, kDisplacedPositionTexture, kDisplacedTangentTexture,
-                           kDisplacedBitangentTexture}) {
-        deleteTextures(slot);
-    }
+    deleteTextures(kGridCoordinateTexture);
+    deleteTextures(kDisplacedPositionTexture);
+    deleteTextures(kDisplacedShapeTexture);
 }
 
 }  // namespace zel

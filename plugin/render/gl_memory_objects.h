@@ -7,7 +7,7 @@
 
 namespace zel {
 
-// Slot numbers are fixed: 0 to 2 renderbuffers, 3, 4 and 10 framebuffers, 5 to 9 and 11 to 14
+// Slot numbers are fixed: 0 to 2 renderbuffers, 3, 4 and 10 framebuffers, 5 to 9 and 11 to 13
 // textures.
 enum GLSlot : int {
     kMultisampleDepthBuffer = 0,
@@ -20,14 +20,13 @@ enum GLSlot : int {
     kResolvedNormalDepthTexture = 7,
     kTextureLayerTexture = 8,
     kAmplitudeTexture = 9,
-    // The displacement pass: its target, the grid's coordinates it reads and the three
-    // textures it fills.
+    // The displacement pass: its target, the grid's coordinates it reads and the two textures
+    // it fills.
     kDisplacementFramebuffer = 10,
     kGridCoordinateTexture = 11,
     kDisplacedPositionTexture = 12,
-    kDisplacedTangentTexture = 13,
-    kDisplacedBitangentTexture = 14,
-    kGLSlotCount = 15
+    kDisplacedShapeTexture = 13,
+    kGLSlotCount = 14
 };
 
 // A slot is empty (not in use, name 0) or holds a live object. Deleting empties the slot, so a

@@ -32,68 +32,126 @@ struct ProgramSpec {
 
 constexpr const char* kNoPrefix = "";
 
-constexpr ShaderSpec kVertex{ShaderObject::vert_shader, GL_VERTEX_SHADER, &ShaderSources::vertex, kNoPrefix};
-constexpr ShaderSpec kVertexFlatTex{ShaderObject::vert_shader_FT, GL_VERTEX_SHADER, &ShaderSources::vertex, kFlatTexPrefix};
+constexpr ShaderSpec vertexStage(ShaderObject object, const char* prefix)
+{
+    return {object, GL_VERTEX_SHADER, &ShaderSources::vertex, prefix};
+}
+
+constexpr ShaderSpec fragmentStage(ShaderObject object, const char* ShaderSources::*source, const char* prefix)
+{
+    return {object, GL_FRAGMENT_SHADER, source, prefix};
+}
+
+constexpr ShaderSpec kVertex = vertexStage(ShaderObject::vert_shader, kNoPrefix);
+constexpr ShaderSpec kVertexFlat = vertexStage(ShaderObject::vert_shader_flat, kFlatPrefix);
+constexpr ShaderSpec kVertexFlatTex = vertexStage(ShaderObject::vert_shader_FT, kFlatTexPrefix);
+constexpr ShaderSpec kVertexFlatFlatTex = vertexStage(ShaderObject::vert_flatquad_FT, kFlatFlatTexPrefix);
+constexpr ShaderSpec kVertexPass = vertexStage(ShaderObject::vert_shader_pass, kPassPrefix);
+constexpr ShaderSpec kVertexFlatPass = vertexStage(ShaderObject::vert_shader_flat_pass, kFlatPassPrefix);
+constexpr ShaderSpec kVertexFlatTexPass = vertexStage(ShaderObject::vert_shader_FT_pass, kFlatTexPassPrefix);
+constexpr ShaderSpec kVertexFlatFlatTexPass =
+    vertexStage(ShaderObject::vert_flatquad_FT_pass, kFlatFlatTexPassPrefix);
 constexpr ShaderSpec kPostprocessVertex{ShaderObject::vert_postprocess_shader, GL_VERTEX_SHADER,
                                         &ShaderSources::postprocessVertex, kNoPrefix};
 
-// In build order. Programs that name the same vertex stage share its shader object: the first
-// compiles it.
+constexpr ShaderSpec kDensity =
+    fragmentStage(ShaderObject::frag_density_shader, &ShaderSources::density, kNoPrefix);
+constexpr ShaderSpec kLight = fragmentStage(ShaderObject::frag_light_shader, &ShaderSources::light, kNoPrefix);
+constexpr ShaderSpec kFlat = fragmentStage(ShaderObject::frag_flat_shader, &ShaderSources::flat, kNoPrefix);
+constexpr ShaderSpec kSolid = fragmentStage(ShaderObject::frag_solid_shader, &ShaderSources::solid, kNoPrefix);
+constexpr ShaderSpec kFlatQuad =
+    fragmentStage(ShaderObject::frag_flatquad_shader, &ShaderSources::light, kFlatPrefix);
+constexpr ShaderSpec kDensityFlatTex =
+    fragmentStage(ShaderObject::frag_density_shader_FT, &ShaderSources::density, kFlatTexPrefix);
+constexpr ShaderSpec kLightFlatTex =
+    fragmentStage(ShaderObject::frag_light_shader_FT, &ShaderSources::light, kFlatTexPrefix);
+constexpr ShaderSpec kFlatFlatTex =
+    fragmentStage(ShaderObject::frag_flat_shader_FT, &ShaderSources::flat, kFlatTexPrefix);
+constexpr ShaderSpec kFlatQuadFlatTex =
+    fragmentStage(ShaderObject::frag_flatquad_shader_FT, &ShaderSources::light, kFlatFlatTexPrefix);
+
+// In build order. Programs that name the same stage share its shader object: the first compiles
+// it, so the _pass programs only compile their vertex stages.
 constexpr ProgramSpec kPrograms[] = {
-    {"prog_density_shader", Program::density_shader, kVertex,
-     {ShaderObject::frag_density_shader, GL_FRAGMENT_SHADER, &ShaderSources::density, kNoPrefix},
+    {"prog_density_shader", Program::density_shader, kVertex, kDensity,
      "OpenGL vertex shader compilation failed", "OpenGL density fragment shader compilation failed",
      "OpenGL density shader linking failed"},
-    {"prog_light_shader", Program::light_shader, kVertex,
-     {ShaderObject::frag_light_shader, GL_FRAGMENT_SHADER, &ShaderSources::light, kNoPrefix},
+    {"prog_light_shader", Program::light_shader, kVertex, kLight,
      "OpenGL vertex shader compilation failed", "OpenGL light fragment shader compilation failed",
      "OpenGL light shader linking failed"},
-    {"prog_flat_shader", Program::flat_shader, kVertex,
-     {ShaderObject::frag_flat_shader, GL_FRAGMENT_SHADER, &ShaderSources::flat, kNoPrefix},
+    {"prog_flat_shader", Program::flat_shader, kVertex, kFlat,
      "OpenGL vertex shader compilation failed", "OpenGL flat fragment shader compilation failed",
      "OpenGL flat shader linking failed"},
-    {"prog_solid_shader", Program::solid_shader, kVertex,
-     {ShaderObject::frag_solid_shader, GL_FRAGMENT_SHADER, &ShaderSources::solid, kNoPrefix},
+    {"prog_solid_shader", Program::solid_shader, kVertex, kSolid,
      "OpenGL vertex shader compilation failed", "OpenGL solid fragment shader compilation failed",
      "OpenGL solid shader linking failed"},
-    {"prog_flatquad_shader", Program::flatquad_shader,
-     {ShaderObject::vert_shader_flat, GL_VERTEX_SHADER, &ShaderSources::vertex, kFlatPrefix},
-     {ShaderObject::frag_flatquad_shader, GL_FRAGMENT_SHADER, &ShaderSources::light, kFlatPrefix},
+    {"prog_flatquad_shader", Program::flatquad_shader, kVertexFlat, kFlatQuad,
      "OpenGL vertex shader flat compilation failed",
      "OpenGL flatquad fragment shader compilation failed", "OpenGL flatquad shader linking failed"},
-    {"prog_density_shader_FT", Program::density_shader_FT, kVertexFlatTex,
-     {ShaderObject::frag_density_shader_FT, GL_FRAGMENT_SHADER, &ShaderSources::density, kFlatTexPrefix},
+    {"prog_density_shader_FT", Program::density_shader_FT, kVertexFlatTex, kDensityFlatTex,
      "OpenGL vertex FT shader compilation failed",
      "OpenGL density FT fragment shader compilation failed",
      "OpenGL density FT shader linking failed"},
-    {"prog_light_shader_FT", Program::light_shader_FT, kVertexFlatTex,
-     {ShaderObject::frag_light_shader_FT, GL_FRAGMENT_SHADER, &ShaderSources::light, kFlatTexPrefix},
+    {"prog_light_shader_FT", Program::light_shader_FT, kVertexFlatTex, kLightFlatTex,
      "OpenGL vertex FT shader compilation failed",
      "OpenGL light FT fragment shader compilation failed", "OpenGL light FT shader linking failed"},
-    {"prog_flat_shader_FT", Program::flat_shader_FT, kVertexFlatTex,
-     {ShaderObject::frag_flat_shader_FT, GL_FRAGMENT_SHADER, &ShaderSources::flat, kFlatTexPrefix},
+    {"prog_flat_shader_FT", Program::flat_shader_FT, kVertexFlatTex, kFlatFlatTex,
      "OpenGL vertex FT shader compilation failed",
      "OpenGL flat FT fragment shader compilation failed", "OpenGL flat FT shader linking failed"},
-    {"prog_flatquad_shader_FT", Program::flatquad_shader_FT,
-     {ShaderObject::vert_flatquad_FT, GL_VERTEX_SHADER, &ShaderSources::vertex, kFlatFlatTexPrefix},
-     {ShaderObject::frag_flatquad_shader_FT, GL_FRAGMENT_SHADER, &ShaderSources::light, kFlatFlatTexPrefix},
+    {"prog_flatquad_shader_FT", Program::flatquad_shader_FT, kVertexFlatFlatTex, kFlatQuadFlatTex,
      "OpenGL flatquad vertex FT shader flat compilation failed",
      "OpenGL flatquad fragment FT shader compilation failed",
      "OpenGL flatquad FT shader linking failed"},
+    {"prog_density_shader_pass", Program::density_shader_pass, kVertexPass, kDensity,
+     "OpenGL vertex pass shader compilation failed",
+     "OpenGL density fragment shader compilation failed",
+     "OpenGL density pass shader linking failed"},
+    {"prog_light_shader_pass", Program::light_shader_pass, kVertexPass, kLight,
+     "OpenGL vertex pass shader compilation failed",
+     "OpenGL light fragment shader compilation failed",
+     "OpenGL light pass shader linking failed"},
+    {"prog_flat_shader_pass", Program::flat_shader_pass, kVertexPass, kFlat,
+     "OpenGL vertex pass shader compilation failed",
+     "OpenGL flat fragment shader compilation failed",
+     "OpenGL flat pass shader linking failed"},
+    {"prog_solid_shader_pass", Program::solid_shader_pass, kVertexPass, kSolid,
+     "OpenGL vertex pass shader compilation failed",
+     "OpenGL solid fragment shader compilation failed",
+     "OpenGL solid pass shader linking failed"},
+    {"prog_flatquad_shader_pass", Program::flatquad_shader_pass, kVertexFlatPass, kFlatQuad,
+     "OpenGL vertex pass shader flat compilation failed",
+     "OpenGL flatquad fragment shader compilation failed",
+     "OpenGL flatquad pass shader linking failed"},
+    {"prog_density_shader_FT_pass", Program::density_shader_FT_pass, kVertexFlatTexPass, kDensityFlatTex,
+     "OpenGL vertex FT pass shader compilation failed",
+     "OpenGL density FT fragment shader compilation failed",
+     "OpenGL density FT pass shader linking failed"},
+    {"prog_light_shader_FT_pass", Program::light_shader_FT_pass, kVertexFlatTexPass, kLightFlatTex,
+     "OpenGL vertex FT pass shader compilation failed",
+     "OpenGL light FT fragment shader compilation failed",
+     "OpenGL light FT pass shader linking failed"},
+    {"prog_flat_shader_FT_pass", Program::flat_shader_FT_pass, kVertexFlatTexPass, kFlatFlatTex,
+     "OpenGL vertex FT pass shader compilation failed",
+     "OpenGL flat FT fragment shader compilation failed",
+     "OpenGL flat FT pass shader linking failed"},
+    {"prog_flatquad_shader_FT_pass", Program::flatquad_shader_FT_pass, kVertexFlatFlatTexPass, kFlatQuadFlatTex,
+     "OpenGL flatquad vertex FT pass shader flat compilation failed",
+     "OpenGL flatquad fragment FT shader compilation failed",
+     "OpenGL flatquad FT pass shader linking failed"},
     // The displacement pass draws one rectangle over its target, as the image passes do.
     {"prog_displacement_shader", Program::displacement_shader, kPostprocessVertex,
-     {ShaderObject::frag_displacement_shader, GL_FRAGMENT_SHADER, &ShaderSources::displacement, kNoPrefix},
+     fragmentStage(ShaderObject::frag_displacement_shader, &ShaderSources::displacement, kNoPrefix),
      "OpenGL vertex shader compilation failed",
      "OpenGL displacement fragment shader compilation failed",
      "OpenGL displacement shader linking failed"},
     {"prog_postprocess_shader", Program::postprocess_shader, kPostprocessVertex,
-     {ShaderObject::frag_postprocess_shader, GL_FRAGMENT_SHADER, &ShaderSources::postprocess, kNoPrefix},
+     fragmentStage(ShaderObject::frag_postprocess_shader, &ShaderSources::postprocess, kNoPrefix),
      "OpenGL vertex shader compilation failed",
      "OpenGL postprocess fragment shader compilation failed",
      "OpenGL postprocess shader linking failed"},
     // The occlusion program reports a failed link with the post-process text.
     {"prog_postprocess_ssao_shader", Program::postprocess_ssao_shader, kPostprocessVertex,
-     {ShaderObject::frag_postprocess_ssao_shader, GL_FRAGMENT_SHADER, &ShaderSources::postprocessSsao, kNoPrefix},
+     fragmentStage(ShaderObject::frag_postprocess_ssao_shader, &ShaderSources::postprocessSsao, kNoPrefix),
      "OpenGL vertex SSAO shader compilation failed",
      "OpenGL postprocess SSAO fragment shader compilation failed",
      "OpenGL postprocess shader linking failed"},
@@ -119,6 +177,18 @@ constexpr bool rowsFollowProgramOrder()
     return std::size(kPrograms) == kProgramCount;
 }
 static_assert(rowsFollowProgramOrder(), "one row per program, in build order");
+
+constexpr bool passVariantsFollowTheirPrograms()
+{
+    for (std::size_t i = 0; i < kSurfaceProgramCount; ++i) {
+        const ProgramSpec& variant = kPrograms[static_cast<std::size_t>(passVariant(Program(i)))];
+        if (variant.fragment.object != kPrograms[i].fragment.object) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(passVariantsFollowTheirPrograms(), "each pass variant shares its program's fragment stage");
 
 // Compiles the stage unless an earlier program already did (a shared object compiled then).
 bool compileOnce(const ShaderSpec& shader, const ShaderSources& sources, ShaderPrograms& built)

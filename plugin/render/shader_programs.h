@@ -1,4 +1,4 @@
-// The twelve GL programs the renderer draws with, built once per process in global set-up, and
+// The twenty-one GL programs the renderer draws with, built once per process in global set-up, and
 // the shader objects they are made of.
 #pragma once
 
@@ -9,13 +9,24 @@
 
 namespace zel {
 
-// In build order. The _FT programs take flat (per-primitive) texture coordinates.
+// In build order. The _FT programs take flat (per-primitive) texture coordinates; the _pass
+// programs, one for each surface program before them and in the same order, read the
+// displacement pass's results instead of evaluating the displacement.
 enum class Program : std::size_t {
     density_shader, light_shader, flat_shader, solid_shader, flatquad_shader,
-    density_shader_FT, light_shader_FT, flat_shader_FT, flatquad_shader_FT, displacement_shader,
-    postprocess_shader, postprocess_ssao_shader,
+    density_shader_FT, light_shader_FT, flat_shader_FT, flatquad_shader_FT,
+    density_shader_pass, light_shader_pass, flat_shader_pass, solid_shader_pass, flatquad_shader_pass,
+    density_shader_FT_pass, light_shader_FT_pass, flat_shader_FT_pass, flatquad_shader_FT_pass,
+    displacement_shader, postprocess_shader, postprocess_ssao_shader,
 };
-inline constexpr std::size_t kProgramCount = 12;
+inline constexpr std::size_t kProgramCount = 21;
+inline constexpr std::size_t kSurfaceProgramCount = 9;
+
+// The variant of a surface program that reads the displacement pass's results.
+constexpr Program passVariant(Program surface)
+{
+    return static_cast<Program>(static_cast<std::size_t>(surface) + kSurfaceProgramCount);
+}
 
 // The shader objects; several programs share a vertex stage.
 enum class ShaderObject : std::size_t {
@@ -23,9 +34,10 @@ enum class ShaderObject : std::size_t {
     vert_shader_flat, frag_flatquad_shader, vert_shader_FT, frag_density_shader_FT,
     frag_light_shader_FT, frag_flat_shader_FT, vert_flatquad_FT, frag_flatquad_shader_FT,
     vert_postprocess_shader, frag_postprocess_shader, frag_postprocess_ssao_shader,
-    frag_displacement_shader,
+    frag_displacement_shader, vert_shader_pass, vert_shader_flat_pass, vert_shader_FT_pass,
+    vert_flatquad_FT_pass,
 };
-inline constexpr std::size_t kShaderObjectCount = 17;
+inline constexpr std::size_t kShaderObjectCount = 21;
 
 // GL names of the programs and shader objects; 0 where none was made.
 struct ShaderPrograms {
@@ -56,7 +68,7 @@ ShaderSources embeddedShaderSources();
 
 // Compiles and links the programs in their fixed order into `built`, printing handles, info logs
 // and failures on standard output. Stops at the first program that fails, leaving the later ones
-// 0; true when all twelve linked. Needs the shared context current.
+// 0; true when all twenty-one linked. Needs the shared context current.
 bool buildShaderPrograms(const ShaderSources& sources, ShaderPrograms& built);
 
 // Deletes every program and shader object in `built` and sets it back to 0. Needs the context

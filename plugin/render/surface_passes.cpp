@@ -16,7 +16,7 @@ PF_Err drawSurfacePasses(FrameContext& frame)
     const FrameValues& v = frame.values;
     const DisplacementSource source = runDisplacementPass(frame);
     GLuint program = 0;
-    if (const PF_Err err = useSurfaceProgram(frame, program)) {
+    if (const PF_Err err = useSurfaceProgram(frame, source.pass, program)) {
         return err;
     }
     if (program != 0) {

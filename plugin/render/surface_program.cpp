@@ -73,11 +73,12 @@ struct ProgramChoice {
     Program reported;
 };
 
-std::optional<ProgramChoice> chooseProgram(const FrameValues& v)
+std::optional<ProgramChoice> chooseProgram(const FrameValues& v, bool pass)
 {
     const bool solidFace = v.textureMode != 0 && v.textureFilter == TextureFilter::SolidFace;
-    const auto pick = [solidFace](Program plain, Program flatTextured, Program reported) {
-        return ProgramChoice{solidFace ? flatTextured : plain, plain, reported};
+    const auto pick = [solidFace, pass](Program plain, Program flatTextured, Program reported) {
+        const auto variant = [pass](Program p) { return pass ? passVariant(p) : p; };
+        return ProgramChoice{variant(solidFace ? flatTextured : plain), variant(plain), variant(reported)};
     };
     switch (v.shader) {
     case Shader::Density:
@@ -140,7 +141,6 @@ void setAmplitudeUniforms(const Uniforms& u, const FrameValues& v)
 
 void setTextureAndFogUniforms(const Uniforms& u, const FrameValues& v)
 {
-    setAmplitudeUniforms(u, v);
     u.f("FogDistance", v.fogStart);
     u.f("divFogRange", v.fogReciprocal);
     u.v4("FogColor", v.fogColor[0], v.fogColor[1], v.fogColor[2], 1.0);
@@ -158,22 +158,35 @@ void setLoopUniforms(const Uniforms& u, const FrameValues& v)
     u.v4("Ox", v.Ox);
 }
 
-// Whether the surface's vertex stage reads the displacement pass's results, and where.
-void setDisplacementSourceUniforms(const Uniforms& u, const DisplacementSource& source)
+// Everything the displacement is evaluated from, in whichever stage evaluates it.
+void setDisplacementUniforms(const Uniforms& u, const FrameValues& v)
 {
-    u.i("DisplacementPass", source.pass ? 1 : 0);
+    setNoiseUniforms(u, v);
+    setZMappingUniforms(u, v);
+    setFractalUniforms(u, v);
+    setAmplitudeUniforms(u, v);
+    setLoopUniforms(u, v);
+}
+
+// The surface's vertex stage evaluates the displacement, or reads the pass's results: where they
+// lie and the grid they cover.
+void setDisplacementSourceUniforms(const Uniforms& u, const FrameValues& v, const DisplacementSource& source)
+{
+    if (!source.pass) {
+        setDisplacementUniforms(u, v);
+        return;
+    }
     u.v4("GridLookup", source.columnSegments, source.rowSegments, source.columnSegments + 1,
          source.rowSegments + 1);
     u.i("displacedPosition", kDisplacedPositionUnit);
-    u.i("displacedTangent", kDisplacedTangentUnit);
-    u.i("displacedBitangent", kDisplacedBitangentUnit);
+    u.i("displacedShape", kDisplacedShapeUnit);
 }
 
 }  // namespace
 
-PF_Err useSurfaceProgram(FrameContext& frame, GLuint& inUse)
+PF_Err useSurfaceProgram(FrameContext& frame, bool pass, GLuint& inUse)
 {
-    const std::optional<ProgramChoice> choice = chooseProgram(frame.values);
+    const std::optional<ProgramChoice> choice = chooseProgram(frame.values, pass);
     if (!choice) {
         inUse = 0;
         glUseProgram(0);
@@ -200,8 +213,6 @@ PF_Err useSurfaceProgram(FrameContext& frame, GLuint& inUse)
 void setMainPassUniforms(GLuint program, const FrameValues& v, const DisplacementSource& source)
 {
     const Uniforms u(program);
-    const double efx = amplitudeStep(v, v.grid.sizeX);
-    const double efy = amplitudeStep(v, v.grid.sizeY);
     if (v.shader == Shader::Density) {
         u.f("DensityAffect", v.densityAffect);
         u.f("NormalAffect", v.normalAffect);
@@ -211,13 +222,10 @@ void setMainPassUniforms(GLuint program, const FrameValues& v, const Displacemen
         u.f("Specular", v.specular);
         u.f("Shininess", v.shininess);
     }
-    if (v.shader != Shader::Flat) {
-        u.f("Efx", efx);
-        u.f("Efy", efy);
+    if (v.shader != Shader::Flat && !source.pass) {
+        u.f("Efx", amplitudeStep(v, v.grid.sizeX));
+        u.f("Efy", amplitudeStep(v, v.grid.sizeY));
     }
-    setNoiseUniforms(u, v);
-    setZMappingUniforms(u, v);
-    setFractalUniforms(u, v);
     u.v4("Ambient", v.ambientColor[0] * v.ambient, v.ambientColor[1] * v.ambient,
          v.ambientColor[2] * v.ambient, 0.0);
     u.i("Falloff", params::number(v.falloff));
@@ -230,24 +238,20 @@ void setMainPassUniforms(GLuint program, const FrameValues& v, const Displacemen
     setTextureAndFogUniforms(u, v);
     u.i("enableSSAO", params::number(v.ambientOcclusion));
     u.f("Z_offset", 0.0);
-    setLoopUniforms(u, v);
-    setDisplacementSourceUniforms(u, source);
+    setDisplacementSourceUniforms(u, v, source);
 }
 
 void useSecondPassProgram(const FrameValues& v, const DisplacementSource& source)
 {
-    const GLuint program = sharedGL().programs()[Program::solid_shader];
+    const GLuint program =
+        sharedGL().programs()[source.pass ? passVariant(Program::solid_shader) : Program::solid_shader];
     glUseProgram(program);
     const Uniforms u(program);
-    setNoiseUniforms(u, v);
-    setFractalUniforms(u, v);
     u.i("useTexture", 0);
     setTextureAndFogUniforms(u, v);
     // Just in front of the surface, so the overlay wins the depth test where they meet.
     u.f("Z_offset", -0.0001f);
-    setZMappingUniforms(u, v);
-    setLoopUniforms(u, v);
-    setDisplacementSourceUniforms(u, source);
+    setDisplacementSourceUniforms(u, v, source);
 }
 
 void setDisplacementPassUniforms(GLuint program, const FrameValues& v, int coordinates)
@@ -258,11 +262,7 @@ void setDisplacementPassUniforms(GLuint program, const FrameValues& v, int coord
     const bool flat = v.shader == Shader::Flat;
     u.f("Efx", flat ? 0.0 : amplitudeStep(v, v.grid.sizeX));
     u.f("Efy", flat ? 0.0 : amplitudeStep(v, v.grid.sizeY));
-    setNoiseUniforms(u, v);
-    setZMappingUniforms(u, v);
-    setFractalUniforms(u, v);
-    setAmplitudeUniforms(u, v);
-    setLoopUniforms(u, v);
+    setDisplacementUniforms(u, v);
     u.i("gridCoordinates", kGridCoordinateUnit);
     u.f("GridCoordinateCount", coordinates);
 }

@@ -10,8 +10,9 @@
 namespace zel {
 
 // Makes the chosen program current (falling back to the plain variant when the driver refuses
-// it) and sets `inUse` to what is current; 0 for a shader value that names no program.
-PF_Err useSurfaceProgram(FrameContext& frame, GLuint& inUse);
+// it), its variant that reads the displacement pass's results with `pass`, and sets `inUse` to
+// what is current; 0 for a shader value that names no program.
+PF_Err useSurfaceProgram(FrameContext& frame, bool pass, GLuint& inUse);
 
 void setMainPassUniforms(GLuint program, const FrameValues& values, const DisplacementSource& source);
 

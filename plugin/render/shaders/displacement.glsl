@@ -195,9 +195,11 @@ float bilinTexSampleAE_BW(sampler2D tex, vec2 c)
     return mix(lower, upper, f.y);
 }
 
-// The displaced grid point at pos (in w its texture value) and its differences to the neighbours
-// one Epsilon towards -x and towards +y, whose amplitudes are sampled at uv - Efx and uv + Efy.
-void displaceGridPoint(vec3 pos, vec2 uv, out vec4 displaced, out vec3 tpos, out vec3 bpos)
+// The displaced grid point at pos (in w its texture value), and its shape from the differences to
+// the neighbours one Epsilon towards -x and towards +y, whose amplitudes are sampled at uv - Efx
+// and uv + Efy: in xyz the normal before the normal matrix and normalising, in w the density, 1
+// where the grid keeps its spacing and below 1 where the displacement stretches it.
+void displaceGridPoint(vec3 pos, vec2 uv, out vec4 displaced, out vec4 shape)
 {
     float f0 = 1.0;
     float fx = 1.0;
@@ -208,6 +210,7 @@ void displaceGridPoint(vec3 pos, vec2 uv, out vec4 displaced, out vec3 tpos, out
         fy = bilinTexSampleAE_BW(fTexture, uv + vec2(0.0, Efy));
     }
     displaced = transform(pos, f0);
-    tpos = transform(pos + Epsilon * vec3(-1.0, 0.0, 0.0), fx).xyz - displaced.xyz;
-    bpos = transform(pos + Epsilon * vec3(0.0, 1.0, 0.0), fy).xyz - displaced.xyz;
+    vec3 tpos = transform(pos + Epsilon * vec3(-1.0, 0.0, 0.0), fx).xyz - displaced.xyz;
+    vec3 bpos = transform(pos + Epsilon * vec3(0.0, 1.0, 0.0), fy).xyz - displaced.xyz;
+    shape = vec4(-cross(bpos, tpos), Epsilon / sqrt(length(tpos) * length(bpos)));
 }

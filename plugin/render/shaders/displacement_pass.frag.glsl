@@ -9,12 +9,10 @@ uniform float GridCoordinateCount;
 void main()
 {
     vec4 displaced;
-    vec3 tpos;
-    vec3 bpos;
+    vec4 shape;
     vec4 across = texture2D(gridCoordinates, vec2(gl_FragCoord.x / GridCoordinateCount, 0.5));
     vec4 up = texture2D(gridCoordinates, vec2(gl_FragCoord.y / GridCoordinateCount, 0.5));
-    displaceGridPoint(vec3(across.x, up.z, 0.0), vec2(across.y, up.w), displaced, tpos, bpos);
+    displaceGridPoint(vec3(across.x, up.z, 0.0), vec2(across.y, up.w), displaced, shape);
     gl_FragData[0] = displaced;
-    gl_FragData[1] = vec4(tpos, 0.0);
-    gl_FragData[2] = vec4(bpos, 0.0);
+    gl_FragData[1] = shape;
 }

@@ -1,4 +1,4 @@
-// The GLSL sources of the twelve programs, embedded at build time from the .glsl files beside this
+// The GLSL sources of the twenty-one programs, embedded at build time from the .glsl files beside this
 // header, and the prefixes that make their variants: a variant is compiled from two strings, the
 // prefix and then the source.
 #pragma once
@@ -19,5 +19,10 @@ extern const char* const frag_shader_postprocess_ssao_txt;
 inline constexpr const char* kFlatPrefix = "#define FLAT\n";
 inline constexpr const char* kFlatTexPrefix = "#define FLAT_TEX\n";
 inline constexpr const char* kFlatFlatTexPrefix = "#define FLAT\n#define FLAT_TEX\n";
+// DISPLACEMENT_PASS: the vertex stage reads the displacement pass's results.
+inline constexpr const char* kPassPrefix = "#define DISPLACEMENT_PASS\n";
+inline constexpr const char* kFlatPassPrefix = "#define FLAT\n#define DISPLACEMENT_PASS\n";
+inline constexpr const char* kFlatTexPassPrefix = "#define FLAT_TEX\n#define DISPLACEMENT_PASS\n";
+inline constexpr const char* kFlatFlatTexPassPrefix = "#define FLAT\n#define FLAT_TEX\n#define DISPLACEMENT_PASS\n";
 
 }  // namespace zel

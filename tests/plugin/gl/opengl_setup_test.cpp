@@ -31,6 +31,8 @@ constexpr const char* kPlain = "!defined(FLAT) && !defined(FLAT_TEX)";
 constexpr const char* kFlat = "defined(FLAT) && !defined(FLAT_TEX)";
 constexpr const char* kFlatTex = "!defined(FLAT) && defined(FLAT_TEX)";
 constexpr const char* kBoth = "defined(FLAT) && defined(FLAT_TEX)";
+constexpr const char* kPass = "defined(DISPLACEMENT_PASS) && !defined(FLAT) && !defined(FLAT_TEX)";
+constexpr const char* kBothPass = "defined(DISPLACEMENT_PASS) && defined(FLAT) && defined(FLAT_TEX)";
 
 const struct SetUpCase {
     const char* name;
@@ -62,6 +64,9 @@ const struct SetUpCase {
     {"FlatQuadVertex", "OpenGL vertex shader flat compilation failed\n", &ShaderSources::vertex, kFlat},
     {"DensityFTVertex", "OpenGL vertex FT shader compilation failed\n", &ShaderSources::vertex, kFlatTex},
     {"FlatQuadFTVertex", "OpenGL flatquad vertex FT shader flat compilation failed\n", &ShaderSources::vertex, kBoth},
+    {"PassVertex", "OpenGL vertex pass shader compilation failed\n", &ShaderSources::vertex, kPass},
+    {"FlatQuadFTPassVertex", "OpenGL flatquad vertex FT pass shader flat compilation failed\n", &ShaderSources::vertex,
+     kBothPass},
     {"PostprocessVertex", "OpenGL vertex shader compilation failed\n", &ShaderSources::postprocessVertex},
     {"Density", "OpenGL density fragment shader compilation failed\n", &ShaderSources::density, kPlain},
     {"Light", "OpenGL light fragment shader compilation failed\n", &ShaderSources::light, kPlain},

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <numbers>
+#include <string>
 #include <utility>
 
 #include "plugin/render/noise_tables.h"
@@ -194,33 +195,34 @@ GLuint nearestTexture(GLenum format, GLsizei width, GLsizei height, GLenum type,
     return texture;
 }
 
+// The uniforms the vertex stage keeps when it reads the displacement pass's results, which then
+// takes the others.
+constexpr const char* kSurfaceUniforms[] = {"useTexture", "TexScaleY", "Z_offset"};
+
 // The displacement pass over a grid whose column i and row i both hold vertex i, leaving its
-// results on units 6 to 8 (texel (i, i) for vertex i) and returning their four textures.
-std::array<GLuint, 4> runPass(Uniforms uniforms, const std::vector<GridVertex>& grid)
+// results on units 6 and 7 (texel (i, i) for vertex i) and returning their three textures.
+std::array<GLuint, 3> runPass(Uniforms uniforms, const std::vector<GridVertex>& grid)
 {
     const GLuint program = buildProgram(vert_shader_postprocess_txt, frag_shader_displacement_txt);
     glUseProgram(program);
-    for (const char* name : {"useTexture", "TexScaleY", "Z_offset", "DisplacementPass", "GridLookup",
-                             "displacedPosition", "displacedTangent", "displacedBitangent"}) {
-        uniforms.erase(name);
-    }
+    for (const char* name : kSurfaceUniforms) uniforms.erase(name);
     const auto n = GLsizei(grid.size());
     uniforms["gridCoordinates"] = {9}, uniforms["GridCoordinateCount"] = {double(n)};
     setUniforms(program, uniforms, true);
     std::vector<float> coordinates;
     for (const GridVertex& v : grid) coordinates.insert(coordinates.end(), {v.x, v.x, v.y, v.y});
-    std::array<GLuint, 4> textures;
+    std::array<GLuint, 3> textures;
     GLuint framebuffer = 0;
     glCreateFramebuffers(1, &framebuffer);
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 2; ++i) {
         textures[i] = nearestTexture(GL_RGBA32F, n, n, GL_FLOAT, nullptr);
         glNamedFramebufferTexture(framebuffer, GL_COLOR_ATTACHMENT0 + i, textures[i], 0);
         glBindTextureUnit(6 + i, textures[i]);
     }
-    textures[3] = nearestTexture(GL_RGBA32F, n, 1, GL_FLOAT, coordinates.data());
-    glBindTextureUnit(9, textures[3]);
-    const GLenum buffers[] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1, GL_COLOR_ATTACHMENT2};
-    glNamedFramebufferDrawBuffers(framebuffer, 3, buffers);
+    textures[2] = nearestTexture(GL_RGBA32F, n, 1, GL_FLOAT, coordinates.data());
+    glBindTextureUnit(9, textures[2]);
+    const GLenum buffers[] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1};
+    glNamedFramebufferDrawBuffers(framebuffer, 2, buffers);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glViewport(0, 0, n, n);
     glRectf(-1, -1, 1, 1);
@@ -230,11 +232,11 @@ std::array<GLuint, 4> runPass(Uniforms uniforms, const std::vector<GridVertex>& 
 }
 
 // Runs the vertex source, as global set-up compiles it, over the grid as points and reads back
-// what it writes, through transform feedback with rasterisation off; with DisplacementPass 1 it
+// what it writes, through transform feedback with rasterisation off; with `pass`, its variant that
 // reads what runPass left. The amplitude image goes on unit 5, the lookup textures stay where
 // global set-up left them; a draw needs a complete framebuffer even when nothing reaches it.
 using Captured = std::vector<std::array<float, 13>>;
-Captured capture(const Uniforms& uniforms, const Amplitude& amplitude, const std::vector<GridVertex>& grid)
+Captured capture(const Uniforms& uniforms, const Amplitude& amplitude, const std::vector<GridVertex>& grid, bool pass)
 {
     // The amplitude image, and 1 x 1 to draw to.
     const GLuint textures[2] = {nearestTexture(GL_RGBA8, 8, 4, GL_UNSIGNED_BYTE, amplitude.data()),
@@ -247,11 +249,13 @@ Captured capture(const Uniforms& uniforms, const Amplitude& amplitude, const std
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    const bool pass = uniforms.at("DisplacementPass")[0] == 1;
-    const std::array<GLuint, 4> passTextures = pass ? runPass(uniforms, grid) : std::array<GLuint, 4>{};
-    const GLuint program = buildProgram(vert_shader_txt, nullptr, {"gl_Position", "P", "N", "D", "vTexCoord"});
+    const std::array<GLuint, 3> passTextures = pass ? runPass(uniforms, grid) : std::array<GLuint, 3>{};
+    const std::string vertex = (pass ? kPassPrefix : "") + std::string(vert_shader_txt);
+    const GLuint program = buildProgram(vertex.c_str(), nullptr, {"gl_Position", "P", "N", "D", "vTexCoord"});
     glUseProgram(program);
-    setUniforms(program, uniforms, true);
+    Uniforms lookup = {{"GridLookup", {31, 31, 32, 32}}, {"displacedPosition", {6}}, {"displacedShape", {7}}};
+    for (const char* name : kSurfaceUniforms) lookup[name] = uniforms.at(name);
+    setUniforms(program, pass ? lookup : uniforms, true);
     glCreateFramebuffers(1, &framebuffer);
     glNamedFramebufferTexture(framebuffer, GL_COLOR_ATTACHMENT0, textures[1], 0);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
@@ -283,7 +287,7 @@ Captured capture(const Uniforms& uniforms, const Amplitude& amplitude, const std
     glDeleteFramebuffers(1, &framebuffer);
     glDeleteBuffers(1, &buffer);
     glDeleteTextures(2, textures);
-    glDeleteTextures(4, passTextures.data());
+    glDeleteTextures(3, passTextures.data());
     glDeleteProgram(program);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     return captured;
@@ -317,9 +321,7 @@ Uniforms with(const Uniforms& changes)
         {"BendX", {0}}, {"BendY", {0}}, {"BendXpost", {0}}, {"BendYpost", {0}}, {"Epsilon", {0.01}}, {"Efx", {0.01}},
         {"Efy", {0.01}}, {"useFTexture", {0}}, {"textureSizeX", {8}}, {"textureSizeY", {4}}, {"texelSizeX", {0.125}},
         {"texelSizeY", {0.25}}, {"postpixeltransf", {8}}, {"useTexture", {1}}, {"TexScaleY", {1.5}},
-        {"Z_offset", {0.125}}, {"permTexture", {1}}, {"simplexTexture", {2}}, {"gradTexture", {3}}, {"fTexture", {5}},
-        {"DisplacementPass", {0}}, {"GridLookup", {31, 31, 32, 32}}, {"displacedPosition", {6}},
-        {"displacedTangent", {7}}, {"displacedBitangent", {8}}};
+        {"Z_offset", {0.125}}, {"permTexture", {1}}, {"simplexTexture", {2}}, {"gradTexture", {3}}, {"fTexture", {5}}};
     for (const auto& [name, value] : changes) u[name] = value;
     return u;
 }
@@ -356,7 +358,7 @@ const struct {
 // Single precision loses a few 1e-6 on positions (noise coordinates reach about 100 after ten
 // octaves); N and D come from differences over Epsilon = 0.01, which magnify that a hundredfold.
 // Ten times those is allowed; a wrong constant, weight, sign or order moves the outputs far more.
-class VertexDisplacementShader : public testing::TestWithParam<int> {};
+class VertexDisplacementShader : public testing::TestWithParam<bool> {};
 
 TEST_P(VertexDisplacementShader, MatchesTheDoublePrecisionReference)
 {
@@ -371,9 +373,8 @@ TEST_P(VertexDisplacementShader, MatchesTheDoublePrecisionReference)
             const auto x = float(std::fmod(0.5 + n / kPlastic, 1.0)), y = float(std::fmod(0.5 + n / kPlastic2, 1.0));
             grid.push_back({x, y, 2.0f * x - 0.25f, 0.75f - y});
         }
-        Uniforms uniforms = with(c.changes);
-        uniforms["DisplacementPass"] = {double(GetParam())};
-        const Captured captured = capture(uniforms, *c.amplitude, grid);
+        const Uniforms uniforms = with(c.changes);
+        const Captured captured = capture(uniforms, *c.amplitude, grid, GetParam());
         for (std::size_t i = 0; i < grid.size(); ++i) {
             Reference reference{uniforms, *c.amplitude};
             const Outputs expected = reference.vertex(grid[i]);
@@ -388,8 +389,8 @@ TEST_P(VertexDisplacementShader, MatchesTheDoublePrecisionReference)
     EXPECT_LT(skipped * 20, compared + skipped);  // more would hide a systematic fault
 }
 
-INSTANTIATE_TEST_SUITE_P(PerVertexAndPass, VertexDisplacementShader, testing::Values(0, 1),
-                         [](const auto& test) { return test.param == 1 ? "Pass" : "PerVertex"; });
+INSTANTIATE_TEST_SUITE_P(PerVertexAndPass, VertexDisplacementShader, testing::Bool(),
+                         [](const auto& test) { return test.param ? "Pass" : "PerVertex"; });
 
 }  // namespace
 }  // namespace zel::test
