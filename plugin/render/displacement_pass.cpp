@@ -80,8 +80,29 @@ GLuint floatTexture(GLMemoryObjects& gl, int slot, int width, int height, const 
 constexpr int kResultSlots[] = {kDisplacedPositionTexture, kDisplacedShapeTexture};
 constexpr int kResultUnits[] = {kDisplacedPositionUnit, kDisplacedShapeUnit};
 
-// Fills the results; false when the target is incomplete or GL fails.
-bool drawPass(FrameContext& frame, const GridLayout& layout, const PassSize& size)
+// The values the walk sends, rounded to floats as GL rounds them: texel k holds column k's x and
+// u, row k's y and v.
+std::vector<float> gridCoordinates(const GridLayout& layout, const PassSize& size)
+{
+    const int count = std::max(size.columns, size.rows);
+    std::vector<float> coordinates(4 * static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k) {
+        float* texel = &coordinates[4 * static_cast<std::size_t>(k)];
+        if (k < size.columns) {
+            texel[0] = static_cast<float>(layout.x(k));
+            texel[1] = static_cast<float>(layout.u(k));
+        }
+        if (k < size.rows) {
+            texel[2] = static_cast<float>(layout.y(k));
+            texel[3] = static_cast<float>(layout.v(k));
+        }
+    }
+    return coordinates;
+}
+
+// Fills the results; false when the target is incomplete or GL fails. Throws nothing, so that
+// the caller's attribute push is always popped.
+bool drawPass(FrameContext& frame, const std::vector<float>& coordinates, const PassSize& size)
 {
     GLMemoryObjects& gl = frame.gl;
     glActiveTexture(GL_TEXTURE0 + kGridCoordinateUnit);
@@ -97,20 +118,7 @@ bool drawPass(FrameContext& frame, const GridLayout& layout, const PassSize& siz
         return false;
     }
 
-    // The values the walk sends, rounded to floats as GL rounds them.
-    const int count = std::max(size.columns, size.rows);
-    std::vector<float> coordinates(4 * static_cast<std::size_t>(count));
-    for (int k = 0; k < count; ++k) {
-        float* texel = &coordinates[4 * static_cast<std::size_t>(k)];
-        if (k < size.columns) {
-            texel[0] = static_cast<float>(layout.x(k));
-            texel[1] = static_cast<float>(layout.u(k));
-        }
-        if (k < size.rows) {
-            texel[2] = static_cast<float>(layout.y(k));
-            texel[3] = static_cast<float>(layout.v(k));
-        }
-    }
+    const int count = static_cast<int>(coordinates.size() / 4);
     floatTexture(gl, kGridCoordinateTexture, count, 1, coordinates.data());
     if (frame.values.hasAmplitudeLayer) {
         glActiveTexture(GL_TEXTURE5);
@@ -154,11 +162,12 @@ DisplacementSource runDisplacementPass(FrameContext& frame)
     if (!size.chosen || !driverCanRunPass(size)) {
         return {};
     }
+    const std::vector<float> coordinates = gridCoordinates(layout, size);
     GLint framebuffer = 0, unit = 0;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &framebuffer);
     glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
     glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT | GL_VIEWPORT_BIT);
-    const bool drawn = drawPass(frame, layout, size);
+    const bool drawn = drawPass(frame, coordinates, size);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, static_cast<GLuint>(framebuffer));
     glPopAttrib();
     glActiveTexture(static_cast<GLenum>(unit));

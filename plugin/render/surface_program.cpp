@@ -93,7 +93,7 @@ std::optional<ProgramChoice> chooseProgram(const FrameValues& v, bool pass)
     return std::nullopt;
 }
 
-// The noise uniforms both passes share, in the order the main pass sets them.
+// The noise fields and their lookup textures.
 void setNoiseUniforms(const Uniforms& u, const FrameValues& v)
 {
     u.i("permTexture", 1);
