@@ -16,7 +16,7 @@ namespace zelrender {
 void encodeFrames(const FarmRequest& request)
 {
     const Composition composition = sceneOf(request.render, sceneTextOf(request.render)).composition;
-    const FrameRange frames = parseFrames(request.render.frames);
+    const FrameRange frames = parseFrames(request.render.frames, composition);
     std::optional<VideoEncoder> encoder;
     for (std::int32_t i = 0; i < frames.count(); ++i) {
         const std::filesystem::path file = framePath(request.encodeFrom, frames.at(i));

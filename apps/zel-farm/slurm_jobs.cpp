@@ -80,7 +80,7 @@ FarmPlan planFarm(const FarmRequest& request, const fs::path& programs)
     const Scene scene = sceneOf(request.render, sceneTextOf(request.render));
     RenderJob job;
     job.output = request.render.output;
-    job.frames = plan.frames = parseFrames(request.render.frames);
+    job.frames = plan.frames = parseFrames(request.render.frames, scene.composition);
     checkJob(job, scene.composition);
 
     for (std::int32_t i = 0; i < plan.frames.count(); i += request.chunk) {

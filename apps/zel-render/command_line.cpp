@@ -33,9 +33,11 @@ void addRenderOptions(CLI::App& app, Options& options)
                    "(default: zel.png)")
         ->type_name("PATH");
     app.add_option("--frames", options.frames,
-                   "The frame A, the range A-B, or every STEP-th frame of it from A, such as "
-                   "0-239x2 (default: 0)")
-        ->type_name("A[-B[xSTEP]]");
+                   "The frame A, the range A-B, A- to the end, or all, and xSTEP for every "
+                   "STEP-th frame of it from A, such as 0-239x2; A and B are frame numbers, or "
+                   "times in seconds such as 2.5s, 0s-4s (a time B ends the range with the frame "
+                   "before it) (default: 0)")
+        ->type_name("A[-[B]][xSTEP]|all");
     app.add_option("-j,--jobs", options.jobs,
                    "Render with N worker processes, each loading the module and writing its "
                    "share of the frames (default: 1)")
@@ -80,9 +82,10 @@ void addRenderOptions(CLI::App& app, Options& options)
         ->excludes(list)
         ->excludes("--about");
     app.add_option("--set-end-frame", options.endFrame,
-                   "Press \"Set End Frame\" with the current time at TIME seconds and write the "
-                   "loop values it gives (\"Loop X\", \"Loop Y\", \"Loop Z\", \"Loop "
-                   "Evolution\") into the scene file as constants, instead of rendering")
+                   "Press \"Set End Frame\" with the current time at TIME, in seconds (2 or 2s) "
+                   "or a frame number with f (48f), and write the loop values it gives (\"Loop "
+                   "X\", \"Loop Y\", \"Loop Z\", \"Loop Evolution\") into the scene file as "
+                   "constants, instead of rendering")
         ->type_name("TIME")
         ->excludes(list)
         ->excludes("--about")

@@ -5,7 +5,9 @@
 #include <stdexcept>
 
 #include "apps/zel-render/image_files.h"
+#include "apps/zel-render/render_job.h"
 #include "host/json_layout.h"
+#include "host/message_text.h"
 #include "host/number_text.h"
 #include "host/param_assignment.h"
 #include "host/whole_files.h"
@@ -36,17 +38,22 @@ std::optional<std::string> indentationOf(const std::string& text)
 
 }  // namespace
 
-std::int32_t endFrameTime(std::string_view seconds, const Composition& composition)
+std::int32_t endFrameTime(std::string_view text, const Composition& composition)
 {
     const double duration = composition.seconds(composition.duration);
-    const std::optional<double> time = parseNumber(seconds);
+    const std::int32_t frames = composition.frameCount();
+    // A bare number is seconds, as it always was here, so that scripts keep their meaning.
+    const std::optional<TypedTime> time = parseTime(text, true);
     // The end itself is accepted: a loop whose last frame comes just before it closes there.
-    if (!time || *time < 0 || *time > duration) {
-        throw std::invalid_argument("--set-end-frame takes a time in seconds from 0 to " +
-                                    formatNumber(duration) + ", the composition's duration; got \"" +
-                                    std::string(seconds) + "\"");
+    if (!time || (time->seconds ? time->number > duration : time->number > frames)) {
+        throw std::invalid_argument("--set-end-frame takes a time from 0 to " +
+                                    formatNumber(duration) + " s, the composition's duration, in "
+                                    "seconds (such as 2.5 or 2.5s) or as a frame from 0f to " +
+                                    std::to_string(frames) + "f; got " + inQuotes(text));
     }
-    return static_cast<std::int32_t>(std::llround(*time * composition.timeScale));
+    return time->seconds
+               ? static_cast<std::int32_t>(std::llround(time->number * composition.timeScale))
+               : static_cast<std::int32_t>(time->number) * composition.timeStep;
 }
 
 std::vector<std::pair<std::string, double>> pressSetEndFrame(EffectHost& host, std::int32_t time)

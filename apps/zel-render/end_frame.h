@@ -15,9 +15,10 @@
 
 namespace zelrender {
 
-// The composition time, in its time units, of `seconds` as typed; throws std::invalid_argument for
-// text that is not a number and for a time outside 0 to the composition's duration.
-std::int32_t endFrameTime(std::string_view seconds, const Composition& composition);
+// The composition time, in its time units, of a time as typed: seconds ("2.5" or "2.5s") or a
+// frame ("60f"). Throws std::invalid_argument for other text and for a time outside 0 to the
+// composition's duration.
+std::int32_t endFrameTime(std::string_view text, const Composition& composition);
 
 // Presses "Set End Frame" (the "Loop Setup Helper" control) with the current time at `time` and
 // returns the sliders the module changed, by name, in the order of the controls. Throws

@@ -78,7 +78,7 @@ int run(const Options& options, const std::vector<std::string>& arguments)
         settingEndFrame ? endFrameTime(*options.endFrame, scene.composition) : 0;
     RenderJob job;
     job.output = options.output;
-    job.frames = parseFrames(options.frames);
+    job.frames = parseFrames(options.frames, scene.composition);
     job.path = options.classic ? EffectHost::RenderPath::Classic : EffectHost::RenderPath::Smart;
     job.jobs = options.jobs;
     job.background = scene.background;

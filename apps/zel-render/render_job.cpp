@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -19,6 +20,7 @@
 #include "apps/zel-render/image_files.h"
 #include "apps/zel-render/video_encoder.h"
 #include "host/message_text.h"
+#include "host/number_text.h"
 
 namespace zelrender {
 namespace {
@@ -36,15 +38,13 @@ std::optional<std::int32_t> wholeNumber(std::string_view text, std::int32_t low,
     return value;
 }
 
-// Splits "A<separator>B", or gives "A" twice when there is no separator and `single` allows it.
+// Splits "A<separator>B".
 std::optional<std::pair<std::int32_t, std::int32_t>> numberPair(std::string_view text,
-                                                                char separator, bool single,
-                                                                std::int32_t high)
+                                                                char separator, std::int32_t high)
 {
     const std::size_t at = text.find(separator);
     if (at == std::string_view::npos) {
-        const auto only = wholeNumber(text, 0, high);
-        return single && only ? std::optional(std::pair(*only, *only)) : std::nullopt;
+        return std::nullopt;
     }
     const auto a = wholeNumber(text.substr(0, at), 0, high);
     const auto b = wholeNumber(text.substr(at + 1), 0, high);
@@ -188,27 +188,85 @@ FrameRange FrameRange::share(std::int32_t worker, std::int32_t workers) const
     return {at(worker), last, static_cast<std::int32_t>(shareStep)};
 }
 
-FrameRange parseFrames(std::string_view text)
+std::optional<TypedTime> parseTime(std::string_view text, bool bareSeconds)
+{
+    bool seconds = bareSeconds;
+    if (text.ends_with('s') || text.ends_with('f')) {
+        seconds = text.back() == 's';
+        text.remove_suffix(1);
+    }
+    // No sign, as a '-' joins a range, and no "inf" or "nan".
+    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text.front()))) {
+        return std::nullopt;
+    }
+    double number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number,
+                                              std::chars_format::fixed);
+    if (error != std::errc{} || end != text.data() + text.size() ||
+        (!seconds && (text.find('.') != std::string_view::npos ||
+                      number > std::numeric_limits<std::int32_t>::max()))) {
+        return std::nullopt;
+    }
+    return TypedTime{number, seconds};
+}
+
+FrameRange parseFrames(std::string_view text, const Composition& composition)
 {
     constexpr std::int32_t kHigh = std::numeric_limits<std::int32_t>::max();
+    const std::int64_t frames = composition.frameCount();
     const std::size_t x = text.find('x');
+    const std::string_view range = text.substr(0, x);
+    const std::size_t dash = range.find('-');
+    const std::string_view firstText = range.substr(0, dash);
+    const std::string_view lastText =
+        dash == std::string_view::npos ? firstText : range.substr(dash + 1);
     const auto step = x == std::string_view::npos ? std::optional<std::int32_t>(1)
                                                   : wholeNumber(text.substr(x + 1), 1, kHigh);
-    const auto frames = numberPair(text.substr(0, x), '-', x == std::string_view::npos, kHigh);
-    // 0 to the largest frame number is one frame more than a count can hold.
-    if (!frames || !step || frames->first > frames->second ||
-        (frames->second - frames->first) / *step == kHigh) {
+    const bool all = range == "all";
+    const auto first = all ? TypedTime{0, false} : parseTime(firstText, false);
+    const auto last = all || lastText.empty() ? TypedTime{static_cast<double>(frames - 1), false}
+                                              : parseTime(lastText, false);
+    if (!first || !last || !step) {
         throw std::invalid_argument(
-            "--frames takes a frame A, a range A-B, or every STEP-th frame of a range from A, "
-            "A-BxSTEP (A <= B, STEP >= 1), in frame numbers from 0, such as 12, 0-23 or 0-239x2; "
-            "got " + inQuotes(text));
+            "--frames takes a frame A, a range A-B, A- to the end or \"all\", A and B each a frame "
+            "number from 0 or a time in seconds such as 2.5s, then xSTEP for every STEP-th frame: "
+            "such as 12, 0-23, 10-, 0s-4s or 0-239x2; got " + inQuotes(text));
     }
-    return {frames->first, frames->second, *step};
+    // The frame that shows at a time, or for a range's end the last one before it; a time a
+    // millionth of a frame short of where a frame starts is taken as that start, since decimal
+    // seconds seldom land on it exactly (0.29 s at 100 fps is 28.999... frames).
+    const auto frameOf = [&](const TypedTime& time, bool ending) -> std::int64_t {
+        if (!time.seconds) {
+            return static_cast<std::int64_t>(time.number);
+        }
+        const double at = std::min(time.number * composition.timeScale / composition.timeStep, 1e15);
+        return ending ? static_cast<std::int64_t>(std::ceil(at - 1e-6)) - 1
+                      : static_cast<std::int64_t>(std::floor(at + 1e-6));
+    };
+    const std::int64_t a = frameOf(*first, false);
+    const std::int64_t b = frameOf(*last, dash != std::string_view::npos);
+    const auto named = [](std::string_view typed, const TypedTime& time, std::int64_t frame) {
+        return std::string(typed) + (time.seconds ? " (frame " + std::to_string(frame) + ")" : "");
+    };
+    if (a >= frames || b >= frames) {
+        throw std::invalid_argument(
+            "--frames: the composition has frames 0 to " + std::to_string(frames - 1) + " (" +
+            formatNumber(composition.seconds(composition.duration)) + " s at " +
+            formatNumber(static_cast<double>(composition.timeScale) / composition.timeStep) +
+            " fps), so not " + (a >= frames ? named(firstText, *first, a) : named(lastText, *last, b)));
+    }
+    if (a > b) {
+        throw std::invalid_argument(
+            "--frames: " + inQuotes(range) + " runs backwards, from frame " + std::to_string(a) +
+            " to frame " + std::to_string(b) +
+            (last->seconds ? ", a time B ending a range with the frame before B" : ""));
+    }
+    return {static_cast<std::int32_t>(a), static_cast<std::int32_t>(b), *step};
 }
 
 std::pair<std::int32_t, std::int32_t> parseSize(std::string_view text)
 {
-    const auto size = numberPair(text, 'x', false, kMaxLayerSide);
+    const auto size = numberPair(text, 'x', kMaxLayerSide);
     if (!size || size->first < 1 || size->second < 1) {
         throw std::invalid_argument("--size takes WIDTHxHEIGHT in pixels, each from 1 to " +
                                     std::to_string(kMaxLayerSide) + ", such as 1280x720; got " +
@@ -219,12 +277,6 @@ std::pair<std::int32_t, std::int32_t> parseSize(std::string_view text)
 
 void checkJob(const RenderJob& job, const Composition& composition)
 {
-    const std::int32_t frames = composition.frameCount();
-    if (job.frames.last >= frames) {
-        throw std::invalid_argument("--frames: the composition has frames 0 to " +
-                                    std::to_string(frames - 1) + ", so not " +
-                                    std::to_string(job.frames.last));
-    }
     const bool video = isVideoFile(job.output);
     if (!video) {
         const HashRuns runs = hashRuns(job.output);

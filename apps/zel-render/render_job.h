@@ -35,17 +35,29 @@ struct RenderJob {
     Background background;  // what each frame is composited over
 };
 
-// --frames: "A", "A-B" or "A-BxSTEP". Throws std::invalid_argument saying what is accepted.
-FrameRange parseFrames(std::string_view text);
+// A time as typed: a whole frame number ("48", or "48f" to say so) or seconds ("2.5s"); what a
+// bare number is depends on the option. Nothing for other text.
+struct TypedTime {
+    double number;  // from 0
+    bool seconds;
+};
+std::optional<TypedTime> parseTime(std::string_view text, bool bareSeconds);
+
+// --frames: a frame "A", a range "A-B", "A-" to the end of the composition or "all", each frame a
+// number or a time in seconds ("2.5s": the frame that shows then; a time ending a range ends it
+// with the frame before that time, so 0s-4s is 4 seconds of frames), then "xSTEP" for every
+// STEP-th frame. Throws std::invalid_argument saying what is accepted, and for a range that runs
+// backwards or past the composition's end.
+FrameRange parseFrames(std::string_view text, const Composition& composition);
 
 // --size: "WxH". Throws std::invalid_argument saying what is accepted.
 std::pair<std::int32_t, std::int32_t> parseSize(std::string_view text);
 
-// Refuses, before anything is rendered: with std::invalid_argument, frames outside the
-// composition, several frames of images without a '#' run to number their files, more than one
-// run, or an image format that does not hold the composition's depth; with EncoderUnavailable, a
-// video without ffmpeg; with OutputFailed, an output whose directory is missing or not writable,
-// or a path that is a directory.
+// Refuses, before anything is rendered: with std::invalid_argument, several frames of images
+// without a '#' run to number their files, more than one run, or an image format that does not
+// hold the composition's depth; with EncoderUnavailable, a video without ffmpeg; with
+// OutputFailed, an output whose directory is missing or not writable, or a path that is a
+// directory.
 void checkJob(const RenderJob& job, const Composition& composition);
 
 // The output path of one frame.

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "apps/zel-render/progress.h"
@@ -23,31 +24,57 @@ std::vector<std::int32_t> framesOf(const FrameRange& range)
     return frames;
 }
 
-TEST(FrameRange, IsReadAsAFrameARangeOrARangeWithAStepAndNothingElse)
+// In a composition of 10 s at 24 fps (frames 0 to 239), and at 100 fps, where 0.29 s is 28.999...
+// frames in doubles and still names frame 29.
+TEST(FrameRange, IsReadAsFramesOrTimesWithinTheCompositionAndNothingElse)
 {
-    const std::pair<const char*, std::vector<std::int32_t>> taken[] = {
-        {"12", {12}},
-        {"0-9", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
-        {"1-9x3", {1, 4, 7}},
-        {"1-10x3", {1, 4, 7, 10}},
-        {"5-5x7", {5}},
-        {"0-2147483647x2147483647", {0, 2147483647}},
-        {"0-2147483646x2147483647", {0}},
+    Composition fast;
+    fast.timeScale = 100;
+    fast.duration = 1000;
+    const std::tuple<const char*, std::int32_t, std::int32_t, std::int32_t> taken[] = {
+        {"12", 12, 12, 1},      {"1-10x3", 1, 10, 3},     {"236-", 236, 239, 1},
+        {"10-x5", 10, 239, 5},  {"all", 0, 239, 1},       {"allx2", 0, 239, 2},
+        {"48f", 48, 48, 1},     {"2.5s", 60, 60, 1},      {"0.05s", 1, 1, 1},
+        {"0s-4s", 0, 95, 1},    {"0s-4sx2", 0, 95, 2},    {"1s-48", 24, 48, 1},
+        {"0.05s-0.1s", 1, 2, 1}, {"0s-10s", 0, 239, 1},
     };
-    for (const auto& [text, frames] : taken) {
-        EXPECT_EQ(framesOf(parseFrames(text)), frames) << text;
+    for (const auto& [text, first, last, step] : taken) {
+        const FrameRange range = parseFrames(text, Composition{});
+        EXPECT_EQ(std::tuple(range.first, range.last, range.step), std::tuple(first, last, step))
+            << text;
     }
-    for (const char* text : {"", "-1", "3-1", "0-5x0", "0-5x-1", "0-5x", "x2", "7x2", "0-5x2x3",
-                             "1-", "a-b", " 1", "0-2147483648", "0-9x2147483648", "0-2147483647"}) {
+    const FrameRange tolerant = parseFrames("0.29s-0.3s", fast);
+    EXPECT_EQ(std::pair(tolerant.first, tolerant.last), std::pair(29, 29));
+
+    const auto refusal = [](const char* text) -> std::string {
         try {
-            parseFrames(text);
-            ADD_FAILURE() << "accepted \"" << text << "\"";
+            parseFrames(text, Composition{});
         } catch (const std::invalid_argument& e) {
-            EXPECT_EQ(std::string(e.what()),
-                      "--frames takes a frame A, a range A-B, or every STEP-th frame of a range "
-                      "from A, A-BxSTEP (A <= B, STEP >= 1), in frame numbers from 0, such as 12, "
-                      "0-23 or 0-239x2; got \"" + std::string(text) + "\"");
+            return e.what();
         }
+        return "accepted";
+    };
+    for (const char* text : {"", "-1", "0-5x0", "0-5x-1", "0-5x", "x2", "0-5x2x3", "a-b", " 1",
+                             "1.5", "2.5f", "-2s", "2ss", "s", "1e2s", "infs", "al", "all-",
+                             "0-9x2147483648"}) {
+        EXPECT_EQ(refusal(text),
+                  "--frames takes a frame A, a range A-B, A- to the end or \"all\", A and B each a "
+                  "frame number from 0 or a time in seconds such as 2.5s, then xSTEP for every "
+                  "STEP-th frame: such as 12, 0-23, 10-, 0s-4s or 0-239x2; got \"" +
+                      std::string(text) + "\"");
+    }
+    const std::string past = "--frames: the composition has frames 0 to 239 (10 s at 24 fps), so not ";
+    const std::pair<const char*, std::string> wrong[] = {
+        {"240", past + "240"},
+        {"0-2147483647", past + "2147483647"},
+        {"10s", past + "10s (frame 240)"},
+        {"0-10.5s", past + "10.5s (frame 251)"},
+        {"3-1", "--frames: \"3-1\" runs backwards, from frame 3 to frame 1"},
+        {"2s-2s", "--frames: \"2s-2s\" runs backwards, from frame 48 to frame 47, a time B "
+                  "ending a range with the frame before B"},
+    };
+    for (const auto& [text, message] : wrong) {
+        EXPECT_EQ(refusal(text), message);
     }
 }
 

@@ -291,7 +291,9 @@ TEST_F(ZelRender, ADumpedSceneReadsBackToItselfAndRendersTheSame)
 // stays in its place and the other values follow; every other byte is as it was.
 TEST_F(ZelRender, SetEndFrameWritesTheLoopValuesIntoTheSceneKeepingTheRest)
 {
-    for (const auto& [time, loopX] : {std::pair{"0", "0"}, std::pair{"2", "100"}}) {
+    // A bare number is seconds; 1s and 24f are the same time at 24 fps.
+    for (const auto& [time, loopX] : {std::pair{"0", "0"}, std::pair{"1s", "50"},
+                                      std::pair{"24f", "50"}, std::pair{"2", "100"}}) {
         fs::copy(ZEL_RENDER_TEST_SCENES "/loop.json", dir_ / "scene.json",
                  fs::copy_options::overwrite_existing);
         const Finished r = run({"scene.json", "--set-end-frame", time});
