@@ -72,8 +72,13 @@ Scene readScene(const std::filesystem::path& file, const std::string& text);
 // would fill memory with.
 inline constexpr std::size_t kMaxSceneBytes = std::size_t{64} << 20;
 // The whole text of a scene file, read once (a pipe cannot be read twice) and at most
-// kMaxSceneBytes of it. Throws std::invalid_argument naming the file and why it cannot be read.
+// kMaxSceneBytes of it; "-" is standard input. Throws std::invalid_argument naming the file and
+// why it cannot be read.
 std::string readSceneText(const std::filesystem::path& file);
+// Whether `file` is standard input ("-") or names a stream or device (under /dev or /proc, as
+// /dev/stdin and a shell's <(...) do) rather than a file in a folder: such a scene takes image
+// paths from the current directory, and cannot be rewritten.
+bool isStreamPath(const std::filesystem::path& file);
 // The same for a scene's text, except that its images are not looked at; `source` names it in
 // messages and image paths are taken relative to `base`.
 Scene parseSceneText(const std::string& text, const std::string& source,

@@ -1,5 +1,7 @@
 #include "host/scene.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -386,6 +388,11 @@ ParamValue controlValue(const RegisteredParam& param, const Json& v, const std::
     }
 }
 
+std::string sourceName(const fs::path& file)
+{
+    return file == "-" ? "standard input" : file.string();
+}
+
 }  // namespace
 
 Scene defaultScene()
@@ -456,12 +463,19 @@ Scene parseSceneText(const std::string& text, const std::string& source, const f
     return parseScene(Json::parse(text), source, base);
 }
 
+bool isStreamPath(const fs::path& file)
+{
+    const std::string path = file.lexically_normal().string();
+    return path == "-" || path.starts_with("/dev/") || path.starts_with("/proc/");
+}
+
 std::string readSceneText(const fs::path& file)
 {
     try {
-        return readWhole(file, kMaxSceneBytes);
+        return file == "-" ? readWhole(STDIN_FILENO, kMaxSceneBytes)
+                           : readWhole(file, kMaxSceneBytes);
     } catch (const std::runtime_error& e) {
-        throw std::invalid_argument(file.string() + ": cannot be opened as a scene file (" +
+        throw std::invalid_argument(sourceName(file) + ": cannot be opened as a scene file (" +
                                     e.what() + ")");
     }
 }
@@ -473,7 +487,9 @@ Scene readScene(const fs::path& file)
 
 Scene readScene(const fs::path& file, const std::string& text)
 {
-    Scene scene = parseSceneText(text, file.string(), file.parent_path());
+    // What comes through a stream has no folder of its own to find images in.
+    Scene scene = parseSceneText(text, sourceName(file),
+                                 isStreamPath(file) ? fs::path() : file.parent_path());
     checkLayerImages(scene);
     return scene;
 }

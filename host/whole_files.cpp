@@ -1,6 +1,7 @@
 #include "host/whole_files.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -45,6 +46,22 @@ std::string because(int error)
     return std::string(" (") + std::strerror(error) + ")";
 }
 
+// A FIFO opened before anything writes it reads as empty: wait, as any reader of one does, until
+// something is written or a writer has come and gone. A pipe (a shell's <(...), or standard input
+// named /dev/stdin) had its writer from the start; once that is gone nothing more can come, and
+// what it left is read at once.
+void awaitWriter(int descriptor)
+{
+    std::error_code error;
+    const fs::path target = fs::read_symlink("/proc/self/fd/" + std::to_string(descriptor), error);
+    if (error || target.string().starts_with("pipe:")) {
+        return;
+    }
+    pollfd ready{descriptor, POLLIN, 0};
+    while (::poll(&ready, 1, -1) < 0 && errno == EINTR) {
+    }
+}
+
 }  // namespace
 
 void replaceWhole(const fs::path& file, std::string_view contents, const fs::path& temporary)
@@ -85,8 +102,7 @@ void replaceWhole(const fs::path& file, std::string_view contents, const fs::pat
 
 std::string readWhole(const fs::path& file, std::size_t limit)
 {
-    // Without O_NONBLOCK a named pipe that no one writes would hold the open forever; read from,
-    // it ends at once.
+    // Without O_NONBLOCK a FIFO that no one writes yet would hold the open; it is waited on below.
     OpenFile in(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat status {};
     if (in.get() < 0 || ::fstat(in.get(), &status) != 0) {
@@ -95,12 +111,20 @@ std::string readWhole(const fs::path& file, std::size_t limit)
     if (S_ISDIR(status.st_mode)) {
         throw std::runtime_error("it is a directory");
     }
+    if (S_ISFIFO(status.st_mode)) {
+        awaitWriter(in.get());
+    }
     ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
+    return readWhole(in.get(), limit);
+}
+
+std::string readWhole(int descriptor, std::size_t limit)
+{
     std::string text;
     for (;;) {
         const std::size_t had = text.size();
         text.resize(std::min(limit + 1, had + 65536));
-        const ssize_t n = ::read(in.get(), text.data() + had, text.size() - had);
+        const ssize_t n = ::read(descriptor, text.data() + had, text.size() - had);
         if (n < 0 && errno == EINTR) {
             text.resize(had);
             continue;

@@ -33,7 +33,10 @@ void replaceWhole(const std::filesystem::path& file, std::string_view contents,
 // The whole of `file`, read once from its start: a regular file, or a pipe such as a shell's
 // <(...), which could not be read again. Throws std::runtime_error saying why it cannot be read,
 // such as a directory, or more than `limit` bytes, which a device that never ends gives too.
+// A FIFO is read once something writes it.
 std::string readWhole(const std::filesystem::path& file, std::size_t limit);
+// The same from an open descriptor, such as standard input, read to its end.
+std::string readWhole(int descriptor, std::size_t limit);
 
 // The last line of `file` with something on it (lastLine), such as a program's message in its
 // log; "" when there is none or the file cannot be read.

@@ -22,8 +22,9 @@ std::string exitCodeTable()
 void addRenderOptions(CLI::App& app, Options& options)
 {
     app.add_option("scene", options.scenePath,
-                   "A scene file (JSON); without one, the built-in scene: 1920 x 1080, 24 fps, "
-                   "8 bits, the default camera, no lights, every control at its default")
+                   "A scene file (JSON), or - for standard input; without one, the built-in "
+                   "scene: 1920 x 1080, 24 fps, 8 bits, the default camera, no lights, every "
+                   "control at its default")
         ->type_name("SCENE.json");
     app.add_option("-o,--output", options.output,
                    "The image to write, as .png, .tif, .exr, .jpg or .webp, where a run of # "

@@ -10,6 +10,7 @@
 #include "host/message_text.h"
 #include "host/number_text.h"
 #include "host/param_assignment.h"
+#include "host/scene.h"
 #include "host/whole_files.h"
 
 namespace zelrender {
@@ -37,6 +38,23 @@ std::optional<std::string> indentationOf(const std::string& text)
 }
 
 }  // namespace
+
+void checkRewritableScene(const fs::path& scene)
+{
+    const std::string usage = ": zel-render SCENE.json --set-end-frame TIME";
+    if (scene.empty()) {
+        throw std::invalid_argument(
+            "--set-end-frame writes the loop values into a scene file, and none was given" + usage);
+    }
+    std::error_code error;
+    const fs::file_status status = fs::status(scene, error);
+    if (isStreamPath(scene) || (fs::exists(status) && !fs::is_regular_file(status))) {
+        throw std::invalid_argument(
+            "--set-end-frame writes the loop values into the scene file, and " +
+            (scene == "-" ? std::string("standard input") : scene.string()) +
+            " is not a file it can rewrite" + usage);
+    }
+}
 
 std::int32_t endFrameTime(std::string_view text, const Composition& composition)
 {

@@ -20,6 +20,10 @@ namespace zelrender {
 // composition's duration.
 std::int32_t endFrameTime(std::string_view text, const Composition& composition);
 
+// Refuses, with std::invalid_argument, a scene that the loop values cannot be written into: none,
+// or standard input, a pipe, a FIFO or a device, which cannot be rewritten.
+void checkRewritableScene(const std::filesystem::path& scene);
+
 // Presses "Set End Frame" (the "Loop Setup Helper" control) with the current time at `time` and
 // returns the sliders the module changed, by name, in the order of the controls. Throws
 // CommandFailed when the module changed none.

@@ -60,11 +60,10 @@ void withHost(const Options& options, const Scene& scene,
 // `arguments`: the command line, for the worker processes.
 int run(const Options& options, const std::vector<std::string>& arguments)
 {
-    if (options.endFrame && options.scenePath.empty()) {
-        throw std::invalid_argument("--set-end-frame writes the loop values into a scene file, and "
-                                    "none was given: zel-render SCENE.json --set-end-frame TIME");
-    }
     const bool settingEndFrame = options.endFrame.has_value();
+    if (settingEndFrame) {
+        checkRewritableScene(options.scenePath);
+    }
     const bool rendering = options.worker.empty() && !options.about && !options.listParams &&
                            !settingEndFrame && !options.dumpScene;
     // Asked now, while this process has no thread but its own; answered while the scene is read.
