@@ -4,13 +4,17 @@
 #include <array>
 #include <charconv>
 #include <cstdio>
+#include <iterator>
 #include <optional>
+#include <regex>
 #include <stdexcept>
 #include <utility>
 #include <vector>
 
 #include "host/message_text.h"
 #include "host/number_text.h"
+#include "host/scene_check.h"
+#include "host/scene_names.h"
 
 namespace zelrender {
 namespace {
@@ -93,22 +97,96 @@ Color parseColor(const RegisteredParam& param, std::string_view text)
     refuse(param, "a colour as #RRGGBB (hexadecimal)", text);
 }
 
-LayerPoint parsePoint(const RegisteredParam& param, std::string_view text)
+// Pixels, or percent of `size` ("50%").
+std::optional<double> coordinate(std::string_view text, double size)
+{
+    const std::size_t last = text.find_last_not_of(' ');
+    if (last != std::string_view::npos && text[last] == '%') {
+        const std::optional<double> percent = parseNumber(text.substr(0, last));
+        return percent ? std::optional(*percent / 100 * size) : std::nullopt;
+    }
+    return parseNumber(text);
+}
+
+LayerPoint parsePoint(const RegisteredParam& param, std::string_view text, const Composition& layer)
 {
     const std::size_t comma = text.find(',');
     if (comma != std::string_view::npos) {
-        const auto x = parseNumber(text.substr(0, comma));
-        const auto y = parseNumber(text.substr(comma + 1));
+        const auto x = coordinate(text.substr(0, comma), layer.width);
+        const auto y = coordinate(text.substr(comma + 1), layer.height);
         if (x && y) {
             return LayerPoint{*x, *y};
         }
     }
-    refuse(param, "a point as X,Y in pixels of the full-size layer", text);
+    refuse(param, "a point as X,Y in pixels of the full-size layer, or in percent of it (50%,50%)",
+           text);
+}
+
+// Keyframes as applyAssignments takes them. A value may hold commas (a point, some choices), so a
+// keyframe starts only where a time and a colon follow a comma.
+AnimatedValue parseKeyframes(const RegisteredParam& param, std::string_view text,
+                             const Composition& layer)
+{
+    const std::string_view typed = text;
+    Interpolation interpolation = Interpolation::Linear;
+    const std::size_t space = text.rfind(' ');
+    const auto named = std::ranges::find_if(kInterpolations, [&](const auto& kind) {
+        return space != std::string_view::npos && text.substr(space + 1) == kind.name;
+    });
+    if (named != std::end(kInterpolations)) {
+        interpolation = named->value;
+        text = text.substr(0, space);
+    }
+    static const std::regex start(R"((^|,) *(-?[0-9]+(\.[0-9]+)?)s *:)");
+    const std::string all(text);
+    const std::vector<std::smatch> starts(std::sregex_iterator(all.begin(), all.end(), start),
+                                          std::sregex_iterator());
+    std::vector<Keyframe> keyframes;
+    for (std::size_t i = 0; i < starts.size() && starts.front().position() == 0; ++i) {
+        const std::string time = starts[i][2].str();
+        const std::optional<double> seconds = parseNumber(time);
+        if (!seconds) {
+            break;
+        }
+        const auto from = static_cast<std::size_t>(starts[i].position() + starts[i].length());
+        const std::size_t to =
+            i + 1 < starts.size() ? static_cast<std::size_t>(starts[i + 1].position()) : all.size();
+        try {
+            keyframes.push_back({*seconds, parseValue(param, all.substr(from, to - from), layer)});
+        } catch (const std::invalid_argument& e) {
+            throw std::invalid_argument("at " + time + "s, " + e.what());
+        }
+    }
+    if (keyframes.size() != starts.size() || keyframes.empty()) {
+        refuse(param,
+               "keyframes as TIMEs:VALUE,... with TIME in seconds, in order of time, then "
+               "\"linear\", \"hold\" or \"smooth\" after a space (linear when left out), such "
+               "as \"0s:0,4s:360 hold\"",
+               typed);
+    }
+    try {
+        return AnimatedValue(std::move(keyframes), interpolation);
+    } catch (const std::invalid_argument& e) {
+        throw std::invalid_argument(inQuotes(param.name()) + ": " + e.what());
+    }
+}
+
+// The layer control that NAME=PATH names; none for other assignments.
+const LayerKey* layerNamed(std::string_view assignment)
+{
+    const std::size_t equals = assignment.find('=');
+    for (const LayerKey& layer : kLayerKeys) {
+        if (equals != std::string_view::npos && assignment.substr(0, equals) == layer.control) {
+            return &layer;
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace
 
-ParamValue parseValue(const RegisteredParam& param, std::string_view text)
+ParamValue parseValue(const RegisteredParam& param, std::string_view text,
+                      const Composition& layer)
 {
     switch (param.type()) {
     case PF_Param_FLOAT_SLIDER:
@@ -118,7 +196,7 @@ ParamValue parseValue(const RegisteredParam& param, std::string_view text)
     case PF_Param_COLOR:
         return parseColor(param, text);
     case PF_Param_POINT:
-        return parsePoint(param, text);
+        return parsePoint(param, text, layer);
     default:
         throw std::invalid_argument(inQuotes(param.name()) + " takes no value on the command line");
     }
@@ -165,7 +243,7 @@ int findControl(const ParamStore& store, std::string_view name)
 
 void applyAssignments(ParamStore& store, std::span<const std::string> assignments)
 {
-    std::vector<std::pair<int, ParamValue>> values;
+    std::vector<std::pair<int, AnimatedValue>> values;
     for (const std::string& assignment : assignments) {
         const std::size_t equals = assignment.find('=');
         if (equals == std::string::npos || equals == 0) {
@@ -173,11 +251,44 @@ void applyAssignments(ParamStore& store, std::span<const std::string> assignment
                                         inQuotes(assignment));
         }
         const int index = findControl(store, std::string_view(assignment).substr(0, equals));
-        values.emplace_back(index, parseValue(store.at(index), assignment.substr(equals + 1)));
+        const RegisteredParam& param = store.at(index);
+        const std::string_view text = std::string_view(assignment).substr(equals + 1);
+        values.emplace_back(index, text.find(':') != std::string_view::npos
+                                       ? parseKeyframes(param, text, store.composition())
+                                       : AnimatedValue(parseValue(param, text, store.composition())));
     }
     for (auto& [index, value] : values) {
-        store.animate(index, AnimatedValue(std::move(value)));
+        store.animate(index, std::move(value));
     }
+}
+
+void assignLayers(Scene& scene, std::span<const std::string> assignments)
+{
+    for (const std::string& assignment : assignments) {
+        const LayerKey* layer = layerNamed(assignment);
+        if (layer == nullptr) {
+            continue;
+        }
+        const std::filesystem::path file = assignment.substr(assignment.find('=') + 1);
+        if (!file.empty()) {
+            if (const std::string why = whyNotAnImage(file); !why.empty()) {
+                throw std::invalid_argument(inQuotes(layer->control) + ": cannot read the image " +
+                                            file.string() + ": " + oneLine(why));
+            }
+        }
+        std::erase_if(scene.layers, [&](const auto& given) { return given.first == layer->control; });
+        if (!file.empty()) {
+            scene.layers.emplace_back(layer->control, file);
+        }
+    }
+}
+
+std::vector<std::string> controlAssignments(std::span<const std::string> assignments)
+{
+    std::vector<std::string> controls;
+    std::ranges::copy_if(assignments, std::back_inserter(controls),
+                         [](const std::string& assignment) { return layerNamed(assignment) == nullptr; });
+    return controls;
 }
 
 }  // namespace zelrender

@@ -70,6 +70,7 @@ public:
     void attachLayer(std::int32_t index, const PF_LayerDef& world);
 
     const RegisteredParam& at(std::int32_t index) const;
+    const Composition& composition() const { return composition_; }
     std::span<const RegisteredParam> all() const { return params_; }
     std::int32_t size() const { return static_cast<std::int32_t>(params_.size()); }
 

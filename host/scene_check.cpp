@@ -181,6 +181,19 @@ std::string whyUnreadable(const fs::path& file)
     return error ? error.message() : fs::is_directory(status) ? "it is a directory" : "";
 }
 
+std::string whyNotAnImage(const fs::path& file)
+{
+    std::string why = whyUnreadable(file);
+    if (why.empty()) {
+        try {
+            openLayerImage(file);
+        } catch (const std::runtime_error& e) {
+            why = e.what();
+        }
+    }
+    return why;
+}
+
 void checkLayerImages(const Scene& scene)
 {
     for (const LayerKey& layer : kLayerKeys) {
@@ -188,15 +201,7 @@ void checkLayerImages(const Scene& scene)
         if (file == nullptr) {
             continue;
         }
-        std::string why = whyUnreadable(*file);
-        if (why.empty()) {
-            try {
-                openLayerImage(*file);
-            } catch (const std::runtime_error& e) {
-                why = e.what();
-            }
-        }
-        if (!why.empty()) {
+        if (const std::string why = whyNotAnImage(*file); !why.empty()) {
             throw std::invalid_argument(scene.source + ": layers." + layer.key +
                                         ": cannot read the image " + file->string() + ": " +
                                         oneLine(why));

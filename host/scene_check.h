@@ -17,6 +17,10 @@ void checkSceneText(const std::string& text, const std::string& source);
 // Why a file cannot be read: it is missing, out of reach or a directory; empty when it is none.
 std::string whyUnreadable(const std::filesystem::path& file);
 
+// Why `file` cannot be a layer's image: whyUnreadable, or why openLayerImage refuses it; empty
+// when it can.
+std::string whyNotAnImage(const std::filesystem::path& file);
+
 // Refuses, before the module is set up, an image that is missing or that openLayerImage refuses.
 void checkLayerImages(const Scene& scene);
 

@@ -351,7 +351,8 @@ std::vector<std::pair<std::string, fs::path>> readLayers(const Json& v, const fs
 }
 
 // A control's value as a scene gives it: typed text (parseValue), or a JSON number or array.
-ParamValue controlValue(const RegisteredParam& param, const Json& v, const std::string& where)
+ParamValue controlValue(const RegisteredParam& param, const Json& v, const std::string& where,
+                        const Composition& layer)
 {
     const PF_ParamType type = param.type();
     if (type == PF_Param_LAYER) {
@@ -360,10 +361,10 @@ ParamValue controlValue(const RegisteredParam& param, const Json& v, const std::
     }
     try {
         if (v.is_string()) {
-            return parseValue(param, v.get<std::string>());
+            return parseValue(param, v.get<std::string>(), layer);
         }
         if (v.is_number() && (type == PF_Param_FLOAT_SLIDER || type == PF_Param_POPUP)) {
-            return parseValue(param, formatNumber(v.get<double>()));
+            return parseValue(param, formatNumber(v.get<double>()), layer);
         }
     } catch (const std::invalid_argument& e) {
         throw std::invalid_argument(where + ": " + e.what());
@@ -507,8 +508,9 @@ void applyControls(const Scene& scene, ParamStore& store)
             }
             const RegisteredParam& param = store.at(index);
             values.emplace_back(index, animated(value, "controls." + inQuotes(name),
-                                                [&param](const Json& v, const std::string& where) {
-                                                    return controlValue(param, v, where);
+                                                [&](const Json& v, const std::string& where) {
+                                                    return controlValue(param, v, where,
+                                                                        store.composition());
                                                 }));
         }
     } catch (const std::invalid_argument& e) {

@@ -16,8 +16,8 @@
 namespace zelrender {
 
 // Sets `host` up, then gives its controls the scene's values or keyframes, then `assignments`,
-// each NAME=VALUE, a constant value such as "Vertices X=200"; the module then updates its
-// controls. Throws CommandFailed, or std::invalid_argument naming the control and what it takes.
+// each NAME=VALUE, a value or keyframes such as "Vertices X=200" (applyAssignments; the layer
+// controls' images are the scene's, assignLayers); the module then updates its controls. Throws CommandFailed, or std::invalid_argument naming the control and what it takes.
 void setUpForScene(EffectHost& host, const Scene& scene,
                    std::span<const std::string> assignments);
 

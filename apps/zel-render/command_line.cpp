@@ -66,9 +66,11 @@ void addRenderOptions(CLI::App& app, Options& options)
                    "The effect module to load (default: zel.so beside zel-render)")
         ->type_name("PATH");
     app.add_option("--set", options.assignments,
-                   "Give a control a constant value, e.g. \"Vertices X=200\", \"Draw=Points\", "
-                   "\"Color=#FF8000\", \"Position XY=960,540\"; repeatable; overrides the "
-                   "scene's value")
+                   "Give a control a value, e.g. \"Vertices X=200\", \"Draw=Points\", "
+                   "\"Color=#FF8000\", \"Position XY=960,540\" or \"50%,50%\"; keyframes, "
+                   "times in seconds, e.g. \"Evolution=0s:0,4s:360 hold\" (linear, hold or "
+                   "smooth); a layer control an image, e.g. \"Texture Layer=wood.png\"; "
+                   "repeatable; overrides the scene's value")
         ->type_name("NAME=VALUE");
     CLI::Option* list =
         app.add_flag("--list-params", options.listParams, "Print every control the module has");

@@ -22,6 +22,7 @@
 #include "apps/zel-render/render_workers.h"
 #include "host/json_layout.h"
 #include "host/number_text.h"
+#include "host/param_assignment.h"
 #include "host/zel_host.h"
 
 namespace {
@@ -52,7 +53,7 @@ void withHost(const Options& options, const Scene& scene,
     const ModuleOutput moduleOutput =
         options.verbose ? ModuleOutput::toStderr() : ModuleOutput::toLogFile();
     EffectHost host(module.entryPoint(), scene.composition, moduleOutput);
-    setUpForScene(host, scene, options.assignments);
+    setUpForScene(host, scene, controlAssignments(options.assignments));
     use(host);
     host.setDown();
 }

@@ -6,6 +6,7 @@
 #include "apps/zel-render/background.h"
 #include "apps/zel-render/render_job.h"
 #include "apps/zel-render/render_workers.h"
+#include "host/param_assignment.h"
 
 namespace zelrender {
 
@@ -33,6 +34,7 @@ Scene sceneOf(const Options& options, const std::string& text)
     }
     checkBackground(scene.background, composition,
                     options.background.empty() ? scene.source + ": background" : "--background");
+    assignLayers(scene, options.assignments);
     return scene;
 }
 

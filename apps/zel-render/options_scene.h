@@ -13,8 +13,8 @@ namespace zelrender {
 // scene from a pipe cannot be read twice. Empty for the default scene.
 std::string sceneTextOf(const Options& options);
 
-// The scene of `text` (from sceneTextOf), with the command line's changes to its composition.
-// Throws as readScene and parseSize throw.
+// The scene of `text` (from sceneTextOf), with the command line's changes to its composition and
+// the layer images --set gives. Throws as readScene, parseSize and assignLayers throw.
 Scene sceneOf(const Options& options, const std::string& text);
 
 }  // namespace zelrender

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -200,17 +201,24 @@ TEST(Assignment, TakesEachKindOfControlsTextOrSaysWhatItTakesAndAppliesNoneOnARe
     };
     EXPECT_NE(refusal({"Vertices X=300", "Draw=Lines"}), "");
     EXPECT_EQ(store.at(2).value.at(0), ParamValue(50.0));
-    const std::pair<const char*, ParamValue> taken[] = {
-        {"Vertices X= 1000.5 ", 1000.5},  // beyond the slider, within the valid range
-        {"Draw=Front Fill, Back Wire", Choice{4}}, {"Draw=2", Choice{2}},
-        {"Shader=Flat", Choice{3}},  // the popup, not the group
-        {"Color=#ff8001", Color{1, 1, 128 / 255.0, 1 / 255.0}},
-        {"Position XY=-10.5, 3000", LayerPoint{-10.5, 3000}},
+    // Values at a time: keyframes split where a time follows a comma, so points and choices may
+    // hold commas; percent is of the 1920 x 1080 layer.
+    const std::tuple<const char*, double, ParamValue> taken[] = {
+        {"Vertices X= 1000.5 ", 0, 1000.5},  // beyond the slider, within the valid range
+        {"Draw=Front Fill, Back Wire", 0, Choice{4}}, {"Draw=2", 0, Choice{2}},
+        {"Shader=Flat", 0, Choice{3}},  // the popup, not the group
+        {"Color=#ff8001", 0, Color{1, 1, 128 / 255.0, 1 / 255.0}},
+        {"Position XY=-10.5, 3000", 0, LayerPoint{-10.5, 3000}},
+        {"Position XY=50%, 25% ", 0, LayerPoint{960, 270}},
+        {"Vertices X=1s:10, 3s : 30", 2.5, 25.0},
+        {"Vertices X=1s:10,3s:30 hold", 2.5, 10.0},
+        {"Draw=-1s:Fill,0.5s:Front Fill, Back Wire", 1, Choice{4}},
+        {"Position XY=0s:0,10,2s:50%,10 linear", 1, LayerPoint{480, 10}},
     };
-    for (const auto& [assignment, value] : taken) {
+    for (const auto& [assignment, seconds, value] : taken) {
         EXPECT_EQ(refusal({assignment}), "");
         const std::string name = std::string(assignment).substr(0, std::string(assignment).find('='));
-        EXPECT_EQ(store.at(findControl(store, name)).value.at(0), value) << assignment;
+        EXPECT_EQ(store.at(findControl(store, name)).value.at(seconds), value) << assignment;
     }
     // What each refused assignment is told, word for word, is in messages.json.
     const Json messages = Json::parse(zel::test::readText(ZEL_RENDER_MESSAGES));
