@@ -239,7 +239,8 @@ FrameRange parseFrames(std::string_view text, const Composition& composition)
         if (!time.seconds) {
             return static_cast<std::int64_t>(time.number);
         }
-        const double at = std::min(time.number * composition.timeScale / composition.timeStep, 1e15);
+        const double at =
+            std::min(time.number * composition.timeScale / composition.timeStep, 1e15);
         return ending ? static_cast<std::int64_t>(std::ceil(at - 1e-6)) - 1
                       : static_cast<std::int64_t>(std::floor(at + 1e-6));
     };
@@ -253,7 +254,8 @@ FrameRange parseFrames(std::string_view text, const Composition& composition)
             "--frames: the composition has frames 0 to " + std::to_string(frames - 1) + " (" +
             formatNumber(composition.seconds(composition.duration)) + " s at " +
             formatNumber(static_cast<double>(composition.timeScale) / composition.timeStep) +
-            " fps), so not " + (a >= frames ? named(firstText, *first, a) : named(lastText, *last, b)));
+            " fps), so not " +
+            (a >= frames ? named(firstText, *first, a) : named(lastText, *last, b)));
     }
     if (a > b) {
         throw std::invalid_argument(
