@@ -75,9 +75,9 @@ inline constexpr std::size_t kMaxSceneBytes = std::size_t{64} << 20;
 // kMaxSceneBytes of it; "-" is standard input. Throws std::invalid_argument naming the file and
 // why it cannot be read.
 std::string readSceneText(const std::filesystem::path& file);
-// Whether `file` is standard input ("-") or names a stream or device (under /dev or /proc, as
-// /dev/stdin and a shell's <(...) do) rather than a file in a folder: such a scene takes image
-// paths from the current directory, and cannot be rewritten.
+// Whether `file` is standard input ("-") or names an open descriptor (/dev/stdin, /dev/fd/N as a
+// shell's <(...) gives, or anything under /proc) rather than a file in a folder: such a scene
+// takes image paths from the current directory, and cannot be rewritten.
 bool isStreamPath(const std::filesystem::path& file);
 // The same for a scene's text, except that its images are not looked at; `source` names it in
 // messages and image paths are taken relative to `base`.

@@ -467,7 +467,8 @@ Scene parseSceneText(const std::string& text, const std::string& source, const f
 bool isStreamPath(const fs::path& file)
 {
     const std::string path = file.lexically_normal().string();
-    return path == "-" || path.starts_with("/dev/") || path.starts_with("/proc/");
+    return path == "-" || path == "/dev/stdin" || path.starts_with("/dev/fd/") ||
+           path.starts_with("/proc/");
 }
 
 std::string readSceneText(const fs::path& file)
