@@ -14,7 +14,6 @@
 #include "host/message_text.h"
 #include "host/number_text.h"
 #include "host/scene_check.h"
-#include "host/scene_names.h"
 
 namespace zelrender {
 namespace {
@@ -171,7 +170,8 @@ AnimatedValue parseKeyframes(const RegisteredParam& param, std::string_view text
     }
 }
 
-// The layer control that NAME=PATH names; none for other assignments.
+}  // namespace
+
 const LayerKey* layerNamed(std::string_view assignment)
 {
     const std::size_t equals = assignment.find('=');
@@ -182,8 +182,6 @@ const LayerKey* layerNamed(std::string_view assignment)
     }
     return nullptr;
 }
-
-}  // namespace
 
 ParamValue parseValue(const RegisteredParam& param, std::string_view text,
                       const Composition& layer)

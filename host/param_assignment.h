@@ -10,6 +10,7 @@
 
 #include "host/param_store.h"
 #include "host/scene.h"
+#include "host/scene_names.h"
 
 namespace zelrender {
 
@@ -26,6 +27,8 @@ void applyAssignments(ParamStore& store, std::span<const std::string> assignment
 void assignLayers(Scene& scene, std::span<const std::string> assignments);
 // The others, which applyAssignments takes.
 std::vector<std::string> controlAssignments(std::span<const std::string> assignments);
+// The layer control that NAME=PATH names; none for other assignments.
+const LayerKey* layerNamed(std::string_view assignment);
 
 // The value `text` gives `param`, in the units the store keeps, a point's percent being of
 // `layer`'s full size; throws std::invalid_argument.

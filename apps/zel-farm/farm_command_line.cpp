@@ -5,10 +5,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "host/message_text.h"
+#include "host/param_assignment.h"
+#include "host/scene.h"
 
 namespace zelrender {
 namespace {
@@ -41,8 +44,19 @@ std::vector<std::string> givenOptions(const CLI::App& app,
             continue;
         }
         for (std::string value : option->results()) {
+            if (name == "scene" && isStreamPath(value)) {
+                throw std::invalid_argument(
+                    inQuotes(value) + ": the cluster's nodes cannot read a scene from standard "
+                                      "input or a pipe; give it as a file they share");
+            }
             if (kPathOptions.contains(name)) {
                 value = fs::absolute(value).lexically_normal().string();
+            }
+            // A layer's image, like the other files, is named from where zel-farm runs.
+            if (name == "--set" && layerNamed(value) != nullptr && !value.ends_with('=')) {
+                const std::size_t equals = value.find('=') + 1;
+                value = value.substr(0, equals) +
+                        fs::absolute(value.substr(equals)).lexically_normal().string();
             }
             if (option->nonpositional()) {
                 arguments.push_back(name + "=" + value);

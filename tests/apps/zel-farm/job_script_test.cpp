@@ -2,6 +2,8 @@
 // chunks, a video's encoding after the tasks, and what is refused before anything is queued.
 #include <gtest/gtest.h>
 
+#include <OpenImageIO/imagebuf.h>
+
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -18,9 +20,9 @@ namespace fs = std::filesystem;
 using Json = nlohmann::ordered_json;
 
 // The rows of job_scripts.json: a command line, run in a directory holding scene.json (100
-// frames) and the folders "out" and "50%", and what the array's script, the encoding job's (for
-// job 77) and sbatch's command line hold, or the message it is refused with. $DIR stands for the
-// directory, $BIN for the folder of zel-render and zel-farm.
+// frames), an image wood.png and the folders "out" and "50%", and what the array's script, the
+// encoding job's (for job 77) and sbatch's command line hold, or the message it is refused with.
+// $DIR stands for the directory, $BIN for the folder of zel-render and zel-farm.
 class JobScripts : public ::testing::TestWithParam<Json> {
 protected:
     JobScripts()
@@ -29,6 +31,8 @@ protected:
             fs::create_directory(dir_ / folder);
         }
         zel::test::writeText(dir_ / "scene.json", R"({"composition": {"fps": 10}})");
+        OIIO::ImageBuf(OIIO::ImageSpec(2, 2, 3, OIIO::TypeDesc::UINT8))
+            .write((dir_ / "wood.png").string());
         fs::current_path(dir_);
     }
     ~JobScripts() override { fs::current_path(start_); }
