@@ -1,7 +1,6 @@
 #include "host/whole_files.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -46,22 +45,6 @@ std::string because(int error)
     return std::string(" (") + std::strerror(error) + ")";
 }
 
-// A FIFO opened before anything writes it reads as empty: wait, as any reader of one does, until
-// something is written or a writer has come and gone. A pipe (a shell's <(...), or standard input
-// named /dev/stdin) had its writer from the start; once that is gone nothing more can come, and
-// what it left is read at once.
-void awaitWriter(int descriptor)
-{
-    std::error_code error;
-    const fs::path target = fs::read_symlink("/proc/self/fd/" + std::to_string(descriptor), error);
-    if (error || target.string().starts_with("pipe:")) {
-        return;
-    }
-    pollfd ready{descriptor, POLLIN, 0};
-    while (::poll(&ready, 1, -1) < 0 && errno == EINTR) {
-    }
-}
-
 }  // namespace
 
 void replaceWhole(const fs::path& file, std::string_view contents, const fs::path& temporary)
@@ -102,8 +85,10 @@ void replaceWhole(const fs::path& file, std::string_view contents, const fs::pat
 
 std::string readWhole(const fs::path& file, std::size_t limit)
 {
-    // Without O_NONBLOCK a FIFO that no one writes yet would hold the open; it is waited on below.
-    OpenFile in(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    // A FIFO's open waits for a writer, as any reader's does: opened without one, it would read
+    // as empty. A pipe (a shell's <(...), /dev/stdin) never waits: its writer was there from the
+    // start, and once gone nothing more can come.
+    OpenFile in(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat status {};
     if (in.get() < 0 || ::fstat(in.get(), &status) != 0) {
         throw std::runtime_error(std::strerror(errno));
@@ -111,10 +96,6 @@ std::string readWhole(const fs::path& file, std::size_t limit)
     if (S_ISDIR(status.st_mode)) {
         throw std::runtime_error("it is a directory");
     }
-    if (S_ISFIFO(status.st_mode)) {
-        awaitWriter(in.get());
-    }
-    ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
     return readWhole(in.get(), limit);
 }
 
