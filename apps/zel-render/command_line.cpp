@@ -70,6 +70,11 @@ void addRenderOptions(CLI::App& app, Options& options)
     CLI::Option* list =
         app.add_flag("--list-params", options.listParams, "Print every control the module has");
     app.add_flag("--json", options.json, "With --list-params: print them as JSON")->needs(list);
+    app.add_option("--help-control", options.helpControl,
+                   "Print what the control NAME does, its range, default, unit and choices, and "
+                   "which choices of other controls grey it out")
+        ->type_name("NAME")
+        ->excludes(list);
     app.add_flag("--about", options.about,
                  "Show the module's about box and wait until it is clicked away; without a "
                  "display its texts go where the module's messages go");
@@ -89,7 +94,8 @@ void addRenderOptions(CLI::App& app, Options& options)
         ->excludes("--set")
         ->excludes("--dump-scene");
     // A mode that renders nothing refuses what only a render uses, rather than ignore it.
-    for (const char* mode : {"--list-params", "--about", "--dump-scene", "--set-end-frame"}) {
+    for (const char* mode :
+         {"--list-params", "--help-control", "--about", "--dump-scene", "--set-end-frame"}) {
         for (const char* renderOnly : {"--output", "--frames", "--jobs", "--classic"}) {
             app.get_option(mode)->excludes(renderOnly);
         }

@@ -66,7 +66,7 @@ int run(const Options& options, const std::vector<std::string>& arguments)
     }
     const bool settingEndFrame = options.endFrame.has_value();
     const bool rendering = options.worker.empty() && !options.about && !options.listParams &&
-                           !settingEndFrame && !options.dumpScene;
+                           !settingEndFrame && !options.dumpScene && options.helpControl.empty();
     // Asked now, while this process has no thread but its own; answered while the scene is read.
     std::optional<TextureSideQuery> largestTextureSide;
     if (rendering) {
@@ -115,6 +115,8 @@ int run(const Options& options, const std::vector<std::string>& arguments)
             std::cout << sceneFileText(sceneJson(scene, host.params())) << '\n';
         } else if (options.about) {
             host.about();
+        } else if (!options.helpControl.empty()) {
+            printControlHelp(std::cout, host, options.helpControl);
         } else if (options.listParams && options.json) {
             std::cout << paramListJson(host.params())
                              .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
