@@ -100,6 +100,16 @@ void addRenderOptions(CLI::App& app, Options& options)
             app.get_option(mode)->excludes(renderOnly);
         }
     }
+    app.add_flag("--preview", options.preview,
+                 "Show the frames in a window as they render, then play them over and over until "
+                 "the window is closed, writing no file (needs ffplay, which comes with ffmpeg)")
+        ->excludes("--output")
+        ->excludes("--jobs")
+        ->excludes(list)
+        ->excludes("--help-control")
+        ->excludes("--about")
+        ->excludes("--dump-scene")
+        ->excludes("--set-end-frame");
     app.add_flag("-v,--verbose", options.verbose,
                  "Send the module's and ffmpeg's own messages to stderr rather than to the log "
                  "file; progress then comes as a line per frame");

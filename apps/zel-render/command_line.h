@@ -66,6 +66,7 @@ struct Options {
     std::string helpControl;  // --help-control NAME
     bool dumpScene = false;
     bool about = false;
+    bool preview = false;
     bool json = false;
     bool verbose = false;
     bool quiet = false;

@@ -18,6 +18,7 @@
 #include "apps/zel-render/module_output.h"
 #include "apps/zel-render/options_scene.h"
 #include "apps/zel-render/param_listing.h"
+#include "apps/zel-render/preview.h"
 #include "apps/zel-render/render_job.h"
 #include "apps/zel-render/render_workers.h"
 #include "host/json_layout.h"
@@ -66,7 +67,8 @@ int run(const Options& options, const std::vector<std::string>& arguments)
     }
     const bool settingEndFrame = options.endFrame.has_value();
     const bool rendering = options.worker.empty() && !options.about && !options.listParams &&
-                           !settingEndFrame && !options.dumpScene && options.helpControl.empty();
+                           !settingEndFrame && !options.dumpScene && options.helpControl.empty() &&
+                           !options.preview;
     // Asked now, while this process has no thread but its own; answered while the scene is read.
     std::optional<TextureSideQuery> largestTextureSide;
     if (rendering) {
@@ -115,6 +117,8 @@ int run(const Options& options, const std::vector<std::string>& arguments)
             std::cout << sceneFileText(sceneJson(scene, host.params())) << '\n';
         } else if (options.about) {
             host.about();
+        } else if (options.preview) {
+            previewFrames(host, scene, job.path, job.frames, options.verbose, options.quiet);
         } else if (!options.helpControl.empty()) {
             printControlHelp(std::cout, host, options.helpControl);
         } else if (options.listParams && options.json) {

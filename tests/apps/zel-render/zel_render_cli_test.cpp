@@ -12,6 +12,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/composition.h"
@@ -348,6 +349,37 @@ TEST_F(ZelRender, AFrameLargerThanTheDriverDrawsIsRefusedBeforeAnythingRenders)
                            "tall.png of 1 x " + wide + limit.substr(0, limit.find("; ")) +
                                "; make the image smaller, or render at 1/N of it with "
                                "--downsample N\n");
+}
+
+// Under a private X server, looked at with xdotool and ImageMagick's import: the frames show in
+// ffplay's window, which plays them until it is closed, and nothing is written.
+TEST_F(ZelRender, PreviewShowsTheFramesInAWindowUntilItIsClosed)
+{
+    const zel::test::XServer x;
+    const auto options = this->options({{"DISPLAY", x.display()}});
+    zel::test::ChildProcess preview(
+        command({"--preview", "--size", "160x90", "--frames", "0-4", "-q"}), options);
+    const auto tool = [&](const std::vector<std::string>& line) {
+        return zel::test::runProgram(line, std::chrono::seconds(10), options);
+    };
+    std::string window;
+    float brightest = 0;
+    for (int tries = 0; tries < 200 && brightest == 0; ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const std::string found =
+            tool({"xdotool", "search", "--onlyvisible", "--name", "zel-render preview"}).out;
+        window = found.substr(0, found.find('\n'));
+        if (!window.empty() && tool({"import", "-window", window, "PNG24:shot.png"}).exitCode == 0) {
+            brightest = std::ranges::max(readFrame(dir_ / "shot.png").channel(0));
+        }
+    }
+    ASSERT_GT(brightest, 0) << "no window with a frame in it: " << preview.err();
+    EXPECT_TRUE(contains(tool({"xdotool", "getwindowgeometry", "--shell", window}).out,
+                         "WIDTH=160\nHEIGHT=90\n"));
+    EXPECT_FALSE(preview.waitFor(std::chrono::seconds(1)).has_value());  // still playing
+    tool({"xdotool", "key", "--window", window, "q"});
+    EXPECT_EQ(preview.waitFor(std::chrono::seconds(30)), 0) << preview.err();
+    EXPECT_EQ(filesIn(dir_), (std::set<std::string>{"shot.png", "zel"}));
 }
 
 }  // namespace
