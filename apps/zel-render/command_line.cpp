@@ -19,6 +19,12 @@ std::string exitCodeTable()
     return text;
 }
 
+void addVersionFlag(CLI::App& app, const std::string& program)
+{
+    app.set_version_flag("--version", program + " " ZEL_VERSION,
+                         "Print " + program + "'s version and exit");
+}
+
 void addRenderOptions(CLI::App& app, Options& options)
 {
     app.add_option("scene", options.scenePath,
@@ -123,7 +129,7 @@ Options parseCommandLine(std::span<const std::string> arguments)
     CLI::App app{"Renders the Zel effect without a compositing application.", "zel-render"};
     addRenderOptions(app, options);
     app.footer(exitCodeTable());
-    app.set_version_flag("--version", "zel-render " ZEL_VERSION, "Print zel-render's version and exit");
+    addVersionFlag(app, "zel-render");
     // CLI11 takes the arguments last first.
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {

@@ -85,6 +85,10 @@ private:
     ExitCode code_;
 };
 
+// --version on `app`, which prints `program` and the version of Zel it belongs to; CLI11 then
+// throws CLI::CallForVersion with that text.
+void addVersionFlag(CLI::App& app, const std::string& program);
+
 // Adds zel-render's options to `app`, each read into its field of `options`.
 void addRenderOptions(CLI::App& app, Options& options);
 
