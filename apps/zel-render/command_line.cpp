@@ -106,6 +106,10 @@ void addRenderOptions(CLI::App& app, Options& options)
             app.get_option(mode)->excludes(renderOnly);
         }
     }
+    app.get_option("--help-control")
+        ->excludes("--about")
+        ->excludes("--dump-scene")
+        ->excludes("--set-end-frame");
     app.add_flag("--preview", options.preview,
                  "Show the frames in a window as they render, then play them over and over until "
                  "the window is closed, writing no file (needs ffplay, which comes with ffmpeg)")
