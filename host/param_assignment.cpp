@@ -175,7 +175,8 @@ int findControl(const ParamStore& store, std::string_view name)
             if (isControl(store.at(i))) {
                 return i;
             }
-            namesGroup = true;
+            // A group's end has no name of its own.
+            namesGroup = namesGroup || store.at(i).type() == PF_Param_GROUP_START;
         }
     }
     if (namesGroup) {

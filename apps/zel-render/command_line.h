@@ -63,7 +63,7 @@ struct Options {
     std::vector<std::string> assignments;
     std::optional<std::string> endFrame;  // seconds, as typed
     bool listParams = false;
-    std::string helpControl;  // --help-control NAME
+    std::optional<std::string> helpControl;  // --help-control NAME
     bool dumpScene = false;
     bool about = false;
     bool preview = false;

@@ -67,7 +67,7 @@ int run(const Options& options, const std::vector<std::string>& arguments)
     }
     const bool settingEndFrame = options.endFrame.has_value();
     const bool rendering = options.worker.empty() && !options.about && !options.listParams &&
-                           !settingEndFrame && !options.dumpScene && options.helpControl.empty() &&
+                           !settingEndFrame && !options.dumpScene && !options.helpControl &&
                            !options.preview;
     // Asked now, while this process has no thread but its own; answered while the scene is read.
     std::optional<TextureSideQuery> largestTextureSide;
@@ -119,8 +119,8 @@ int run(const Options& options, const std::vector<std::string>& arguments)
             host.about();
         } else if (options.preview) {
             previewFrames(host, scene, job.path, job.frames, options.verbose, options.quiet);
-        } else if (!options.helpControl.empty()) {
-            printControlHelp(std::cout, host, options.helpControl);
+        } else if (options.helpControl) {
+            printControlHelp(std::cout, host, *options.helpControl);
         } else if (options.listParams && options.json) {
             std::cout << paramListJson(host.params())
                              .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
