@@ -151,7 +151,7 @@ XServer::XServer()
     if (number.find('\n') == std::string::npos) {
         throw std::runtime_error("Xvfb did not start: " + process_.err());
     }
-    display_ = ":" + number.substr(0, number.find('\n'));
+    display_ = std::string(":").append(number, 0, number.find('\n'));
 }
 
 Finished runProgram(const std::vector<std::string>& arguments, std::chrono::milliseconds limit,
