@@ -80,8 +80,8 @@ constexpr ControlDescription kDescriptions[] = {
     {"Frequency Z", "Fineness of the noise that sets the bumps' height, percent of \"Frequency\""},
     {"Shader", "\"Density\" shades by how stretched the surface is and how it faces you, "
                "\"Phong\" lights it smoothly, \"Flat\" lights each face evenly"},
-    {"Draw", "\"Fill\", \"Wireframe\", \"Points\", or \"Front Fill, Back Wire\": front faces "
-             "filled, back faces as lines"},
+    {"Draw", "What is drawn: the surface filled, its grid as lines, its vertices as dots, or "
+             "front faces filled and back faces as lines"},
     {"Line Size", "Width of the lines of \"Wireframe\" and \"Front Fill, Back Wire\", in pixels"},
     {"Point Size", "Size of the dots of \"Points\", in pixels"},
     {"Blend", "How overlapping parts combine: \"Off\" covers, \"Normal\" by opacity, \"Add\" "

@@ -128,6 +128,16 @@ std::string lastLine(std::string_view text)
     return std::string(text.substr(start, end - start + 1));
 }
 
+std::string quotedList(std::span<const std::string_view> words, std::string_view last)
+{
+    std::string text;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        text += i == 0 ? "" : i + 1 == words.size() ? std::string(last) : ", ";
+        text += inQuotes(words[i]);
+    }
+    return text;
+}
+
 std::string sizeText(std::int64_t width, std::int64_t height)
 {
     return std::to_string(width) + " x " + std::to_string(height);

@@ -21,6 +21,10 @@ std::string oneLine(std::string_view text);
 // `text` cut as inQuotes cuts it, for text that is shown as it is, such as JSON.
 std::string abridged(std::string_view text);
 
+// Each of `words` in quotes, as inQuotes quotes it, separated by commas and the last by `last`:
+// "Fill", "Points" or "Front Fill, Back Wire".
+std::string quotedList(std::span<const std::string_view> words, std::string_view last = " or ");
+
 // A size as messages give it: "1920 x 1080".
 std::string sizeText(std::int64_t width, std::int64_t height);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <iterator>
@@ -38,10 +39,33 @@ std::string unknownControl(const ParamStore& store, std::string_view name)
             names.push_back(param.name());
         }
     }
+    // A slip of a few letters suggests the name meant, and a word of a few names, such as
+    // "Bend", suggests them all; past a few, the list is the better guide.
     const std::optional<std::string_view> closest = closestName(name, names);
-    return inQuotes(name) + ": no such control" +
-           (closest ? "; did you mean " + inQuotes(*closest) + "?"
-                    : "; --list-params shows them all");
+    std::vector<std::string_view> suggested;
+    if (closest) {
+        suggested.push_back(*closest);
+    }
+    const auto lower = [](std::string_view text) {
+        std::string lowered(text);
+        std::ranges::transform(lowered, lowered.begin(),
+                               [](unsigned char c) { return std::tolower(c); });
+        return lowered;
+    };
+    for (std::string_view control : names) {
+        if (!name.empty() && lower(control).find(lower(name)) != std::string::npos &&
+            std::ranges::find(suggested, control) == suggested.end()) {
+            suggested.push_back(control);
+        }
+    }
+    constexpr std::size_t kMostSuggested = 8;
+    if (suggested.size() > kMostSuggested) {
+        suggested.resize(closest ? 1 : 0);
+    }
+    if (suggested.empty()) {
+        return inQuotes(name) + ": no such control; --list-params shows them all";
+    }
+    return inQuotes(name) + ": no such control; did you mean " + quotedList(suggested) + "?";
 }
 
 double parseSlider(const RegisteredParam& param, std::string_view text)
@@ -70,11 +94,9 @@ Choice parseChoice(const RegisteredParam& param, std::string_view text)
         number <= static_cast<std::int32_t>(choices.size())) {
         return Choice{number};
     }
-    std::string accepted = "one of ";
-    for (std::size_t i = 0; i < choices.size(); ++i) {
-        accepted += (i > 0 ? ", " : "") + std::string(choices[i]);
-    }
-    refuse(param, accepted + " (or 1 to " + std::to_string(choices.size()) + ")", text);
+    refuse(param,
+           quotedList(choices) + ", or a number from 1 to " + std::to_string(choices.size()),
+           text);
 }
 
 std::optional<std::uint8_t> hexByte(std::string_view digits)
@@ -229,7 +251,8 @@ int findControl(const ParamStore& store, std::string_view name)
             if (isControl(store.at(i))) {
                 return i;
             }
-            namesGroup = true;
+            // A group's end has no name of its own.
+            namesGroup = namesGroup || store.at(i).type() == PF_Param_GROUP_START;
         }
     }
     if (namesGroup) {

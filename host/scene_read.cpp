@@ -45,15 +45,6 @@ constexpr double kLargestSpace = 1e9;
 }
 
 // "a, b or c"; `last` joins the last two.
-std::string listed(const std::vector<std::string>& words, const char* last = " or ")
-{
-    std::string text;
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        text += (i == 0 ? "" : i + 1 == words.size() ? last : ", ") + words[i];
-    }
-    return text;
-}
-
 // One object of the scene, read key by key; a key nobody asked for is refused at the end.
 class Fields {
 public:
@@ -87,12 +78,8 @@ public:
                 throw std::invalid_argument(at(oneLine(key)) + " is not a key here; did you mean " +
                                             inQuotes(*close) + "?");
             }
-            std::vector<std::string> known;
-            for (const char* k : asked_) {
-                known.push_back(inQuotes(k));
-            }
             throw std::invalid_argument(at(oneLine(key)) + " is not a key here; the keys are " +
-                                        listed(known, " and "));
+                                        quotedList(keys, " and "));
         }
     }
 
@@ -126,14 +113,14 @@ std::int32_t integer(const Json& v, const std::string& where, std::int32_t low, 
 template <typename T, std::size_t N>
 T named(const Json* v, const std::string& where, const Named<T> (&table)[N])
 {
-    std::vector<std::string> names;
+    std::vector<std::string_view> names;
     for (const Named<T>& row : table) {
         if (v != nullptr && v->is_string() && v->get<std::string>() == row.name) {
             return row.value;
         }
-        names.push_back(inQuotes(row.name));
+        names.push_back(row.name);
     }
-    refuse(where, listed(names), v);
+    refuse(where, quotedList(names), v);
 }
 
 // `count` finite numbers from `low` to `high`.

@@ -23,8 +23,9 @@ namespace fs = std::filesystem;
 const std::set<std::string> kPathOptions = {"scene", "--plugin"};
 
 // zel-render's options that render nothing, and --worker, which zel-render gives its workers.
-constexpr const char* kNotOnFarm[] = {"--list-params", "--dump-scene", "--about",
-                                      "--set-end-frame", "--worker"};
+constexpr const char* kNotOnFarm[] = {"--list-params", "--dump-scene",    "--about",
+                                      "--set-end-frame", "--help-control", "--preview",
+                                      "--worker"};
 
 // The options given to `app`, other than `skipped`, --output and --frames, as a command line
 // that reads back the same: flags as often as given, each value as --NAME=VALUE so that none is
@@ -82,6 +83,7 @@ FarmRequest parseFarmCommandLine(std::span<const std::string> arguments)
                  "them once all have finished. Options after -- go to sbatch.",
                  "zel-farm"};
     addRenderOptions(app, request.render);
+    addVersionFlag(app, "zel-farm");
     const std::set<const CLI::Option*> farmOptions = {
         app.add_option("--chunk", request.chunk, "Frames each task renders (default: 10)")
             ->check(CLI::Range(1, 1000000))
@@ -113,6 +115,8 @@ FarmRequest parseFarmCommandLine(std::span<const std::string> arguments)
         }
     } catch (const CLI::CallForHelp&) {
         throw CommandLineExit(kSuccess, app.help());
+    } catch (const CLI::CallForVersion& e) {
+        throw CommandLineExit(kSuccess, e.what());
     } catch (const CLI::ParseError& e) {
         throw CommandLineExit(kBadInput,
                               oneLine(e.what()) + "\nRun with --help for more information.");

@@ -15,6 +15,7 @@
 #include "apps/zel-fuzz/render_trials.h"
 #include "apps/zel-fuzz/scene_mutator.h"
 #include "apps/zel-fuzz/scene_trials.h"
+#include "apps/zel-render/command_line.h"
 #include "apps/zel-render/module_output.h"
 #include "apps/zel-render/render_job.h"
 #include "host/zel_host.h"
@@ -205,6 +206,7 @@ int main(int argc, char** argv)
     app.add_option("--scenes-from", o.sceneFolders,
                    "Folder of valid scenes to mutate, besides the random ones");
     app.add_option("--out", o.out, "Folder for scenes, frames and the reproducers of faults");
+    zelrender::addVersionFlag(app, "zel-fuzz");
     CLI11_PARSE(app, argc, argv);
     try {
         return run(o);

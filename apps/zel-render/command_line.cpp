@@ -19,6 +19,12 @@ std::string exitCodeTable()
     return text;
 }
 
+void addVersionFlag(CLI::App& app, const std::string& program)
+{
+    app.set_version_flag("--version", program + " " ZEL_VERSION,
+                         "Print " + program + "'s version and exit");
+}
+
 void addRenderOptions(CLI::App& app, Options& options)
 {
     app.add_option("scene", options.scenePath,
@@ -75,6 +81,11 @@ void addRenderOptions(CLI::App& app, Options& options)
     CLI::Option* list =
         app.add_flag("--list-params", options.listParams, "Print every control the module has");
     app.add_flag("--json", options.json, "With --list-params: print them as JSON")->needs(list);
+    app.add_option("--help-control", options.helpControl,
+                   "Print what the control NAME does, its range, default, unit and choices, and "
+                   "which choices of other controls grey it out")
+        ->type_name("NAME")
+        ->excludes(list);
     app.add_flag("--about", options.about,
                  "Show the module's about box and wait until it is clicked away; without a "
                  "display its texts go where the module's messages go");
@@ -95,11 +106,26 @@ void addRenderOptions(CLI::App& app, Options& options)
         ->excludes("--set")
         ->excludes("--dump-scene");
     // A mode that renders nothing refuses what only a render uses, rather than ignore it.
-    for (const char* mode : {"--list-params", "--about", "--dump-scene", "--set-end-frame"}) {
+    for (const char* mode :
+         {"--list-params", "--help-control", "--about", "--dump-scene", "--set-end-frame"}) {
         for (const char* renderOnly : {"--output", "--frames", "--jobs", "--classic"}) {
             app.get_option(mode)->excludes(renderOnly);
         }
     }
+    app.get_option("--help-control")
+        ->excludes("--about")
+        ->excludes("--dump-scene")
+        ->excludes("--set-end-frame");
+    app.add_flag("--preview", options.preview,
+                 "Show the frames in a window as they render, then play them over and over until "
+                 "the window is closed, writing no file (needs ffplay, which comes with ffmpeg)")
+        ->excludes("--output")
+        ->excludes("--jobs")
+        ->excludes(list)
+        ->excludes("--help-control")
+        ->excludes("--about")
+        ->excludes("--dump-scene")
+        ->excludes("--set-end-frame");
     app.add_flag("-v,--verbose", options.verbose,
                  "Send the module's and ffmpeg's own messages to stderr rather than to the log "
                  "file; progress then comes as a line per frame");
@@ -113,7 +139,7 @@ Options parseCommandLine(std::span<const std::string> arguments)
     CLI::App app{"Renders the Zel effect without a compositing application.", "zel-render"};
     addRenderOptions(app, options);
     app.footer(exitCodeTable());
-    app.set_version_flag("--version", "zel-render " ZEL_VERSION, "Print zel-render's version and exit");
+    addVersionFlag(app, "zel-render");
     // CLI11 takes the arguments last first.
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {

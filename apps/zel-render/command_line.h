@@ -63,8 +63,10 @@ struct Options {
     std::vector<std::string> assignments;
     std::optional<std::string> endFrame;  // seconds, as typed
     bool listParams = false;
+    std::optional<std::string> helpControl;  // --help-control NAME
     bool dumpScene = false;
     bool about = false;
+    bool preview = false;
     bool json = false;
     bool verbose = false;
     bool quiet = false;
@@ -82,6 +84,10 @@ public:
 private:
     ExitCode code_;
 };
+
+// --version on `app`, which prints `program` and the version of Zel it belongs to; CLI11 then
+// throws CLI::CallForVersion with that text.
+void addVersionFlag(CLI::App& app, const std::string& program);
 
 // Adds zel-render's options to `app`, each read into its field of `options`.
 void addRenderOptions(CLI::App& app, Options& options);

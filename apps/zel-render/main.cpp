@@ -18,6 +18,7 @@
 #include "apps/zel-render/module_output.h"
 #include "apps/zel-render/options_scene.h"
 #include "apps/zel-render/param_listing.h"
+#include "apps/zel-render/preview.h"
 #include "apps/zel-render/render_job.h"
 #include "apps/zel-render/render_workers.h"
 #include "host/json_layout.h"
@@ -66,7 +67,8 @@ int run(const Options& options, const std::vector<std::string>& arguments)
         checkRewritableScene(options.scenePath);
     }
     const bool rendering = options.worker.empty() && !options.about && !options.listParams &&
-                           !settingEndFrame && !options.dumpScene;
+                           !settingEndFrame && !options.dumpScene && !options.helpControl &&
+                           !options.preview;
     // Asked now, while this process has no thread but its own; answered while the scene is read.
     std::optional<TextureSideQuery> largestTextureSide;
     if (rendering) {
@@ -115,6 +117,10 @@ int run(const Options& options, const std::vector<std::string>& arguments)
             std::cout << sceneFileText(sceneJson(scene, host.params())) << '\n';
         } else if (options.about) {
             host.about();
+        } else if (options.preview) {
+            previewFrames(host, scene, job.path, job.frames, options.verbose, options.quiet);
+        } else if (options.helpControl) {
+            printControlHelp(std::cout, host, *options.helpControl);
         } else if (options.listParams && options.json) {
             std::cout << paramListJson(host.params())
                              .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)

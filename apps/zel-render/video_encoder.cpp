@@ -73,6 +73,13 @@ VideoFormat videoFormat(std::int32_t width, std::int32_t height, const Compositi
             denominator / common};
 }
 
+const char* rawPixelFormat(bool deep)
+{
+    return !deep                                    ? "rgba"
+           : std::endian::native == std::endian::big ? "rgba64be"
+                                                     : "rgba64le";
+}
+
 bool isVideoFile(const fs::path& file)
 {
     return containerOf(file) != nullptr;
@@ -123,12 +130,9 @@ VideoEncoder::VideoEncoder(const fs::path& file, const VideoFormat& format, bool
     const int transcript = ::fileno(transcript_.get());
     Pipe input = makePipe();
 
-    const char* pixels = !format.deep                              ? "rgba"
-                         : std::endian::native == std::endian::big ? "rgba64be"
-                                                                   : "rgba64le";
     std::vector<std::string> arguments = {
         "ffmpeg", "-hide_banner", "-nostats", "-loglevel", "warning", "-f", "rawvideo",
-        "-pix_fmt", pixels, "-video_size",
+        "-pix_fmt", rawPixelFormat(format.deep), "-video_size",
         std::to_string(format.width) + "x" + std::to_string(format.height), "-framerate",
         std::to_string(format.rateNumerator) + "/" + std::to_string(format.rateDenominator),
         "-i", "pipe:0"};

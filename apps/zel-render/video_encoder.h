@@ -38,6 +38,9 @@ struct VideoFormat {
     std::int64_t rateDenominator = 1;
 };
 
+// ffmpeg's name for the pixels rgbaPixels() gives: 8 or, when `deep`, 16 bits per channel.
+const char* rawPixelFormat(bool deep);
+
 // The video of frames `width` x `height` of the composition, every `step`-th: it plays at the
 // composition's rate over the step, so that it lasts as long.
 VideoFormat videoFormat(std::int32_t width, std::int32_t height, const Composition& composition,

@@ -140,6 +140,20 @@ void ChildProcess::signal(int number) const
 std::string ChildProcess::out() const { return readText(outFile_); }
 std::string ChildProcess::err() const { return readText(errFile_); }
 
+// -displayfd: Xvfb takes the first free display and writes its number once ready.
+XServer::XServer()
+    : process_({"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"})
+{
+    for (int tries = 0; tries < 100 && process_.out().find('\n') == std::string::npos; ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    const std::string number = process_.out();
+    if (number.find('\n') == std::string::npos) {
+        throw std::runtime_error("Xvfb did not start: " + process_.err());
+    }
+    display_ = std::string(":").append(number, 0, number.find('\n'));
+}
+
 Finished runProgram(const std::vector<std::string>& arguments, std::chrono::milliseconds limit,
                     const ProgramOptions& options)
 {

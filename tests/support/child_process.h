@@ -53,6 +53,18 @@ struct Finished {
     std::string err;
 };
 
+// A private X server, Xvfb at 1024 x 768, on the first free display, while it lives. Throws
+// std::runtime_error with what Xvfb said when it does not start within ten seconds.
+class XServer {
+public:
+    XServer();
+    const std::string& display() const { return display_; }
+
+private:
+    ChildProcess process_;
+    std::string display_;
+};
+
 // Runs a program to its end, killing it at `limit`.
 Finished runProgram(const std::vector<std::string>& arguments,
                     std::chrono::milliseconds limit = std::chrono::minutes(2),

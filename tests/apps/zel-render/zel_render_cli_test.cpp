@@ -12,6 +12,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/composition.h"
@@ -140,13 +141,20 @@ TEST_F(ZelRender, ListsControlsAsJsonAloneOnStdoutTheModulesOwnOutputGoingToTheL
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const Json list = Json::parse(r.out);  // throws if anything but JSON is on stdout
     ASSERT_EQ(list.size(), 114u);
-    // Whole entries, the keys in their order.
-    EXPECT_EQ(list[1], Json::parse(R"({"index": 2, "name": "Position XY", "type": "point", "id": 2,
-        "flags": 0, "valid_min": null, "valid_max": null, "slider_min": null, "slider_max": null,
-        "default": [50, 50], "precision": null, "choices": null, "enabled": true})"));
-    EXPECT_EQ(list[20], Json::parse(R"({"index": 21, "name": "Frequency", "type": "float_slider",
-        "id": 14, "flags": 32, "valid_min": 0, "valid_max": 5000, "slider_min": 0,
-        "slider_max": 500, "default": 800, "precision": 2, "choices": null, "enabled": true})"));
+    // Whole entries, the keys in their order, the description the table's.
+    const auto entry = [](const char* text) {
+        Json expected = Json::parse(text);
+        expected["description"] = controlDescription(expected["name"].get<std::string>());
+        return expected;
+    };
+    EXPECT_EQ(list[1], entry(R"({"index": 2, "name": "Position XY", "description": "",
+        "type": "point", "id": 2, "flags": 0, "valid_min": null, "valid_max": null,
+        "slider_min": null, "slider_max": null, "default": [50, 50], "precision": null,
+        "choices": null, "enabled": true})"));
+    EXPECT_EQ(list[20], entry(R"({"index": 21, "name": "Frequency", "description": "",
+        "type": "float_slider", "id": 14, "flags": 32, "valid_min": 0, "valid_max": 5000,
+        "slider_min": 0, "slider_max": 500, "default": 800, "precision": 2, "choices": null,
+        "enabled": true})"));
     EXPECT_EQ(list[76]["default"], Json::parse("[255, 255, 255, 255]"));
     EXPECT_EQ(list[113]["choices"].size(), 12u);
     EXPECT_TRUE(list[16]["name"].is_null());  // the end of a group
@@ -155,6 +163,8 @@ TEST_F(ZelRender, ListsControlsAsJsonAloneOnStdoutTheModulesOwnOutputGoingToTheL
     for (const Json& param : list) {
         if (param["type"] != "group_start" && param["type"] != "group_end") {
             controls.insert(param["name"].get<std::string>());
+        } else {
+            EXPECT_TRUE(param["description"].is_null()) << param;  // "Shader" is both
         }
     }
     std::set<std::string> described;
@@ -341,6 +351,37 @@ TEST_F(ZelRender, AFrameLargerThanTheDriverDrawsIsRefusedBeforeAnythingRenders)
                            "tall.png of 1 x " + wide + limit.substr(0, limit.find("; ")) +
                                "; make the image smaller, or render at 1/N of it with "
                                "--downsample N\n");
+}
+
+// Under a private X server, looked at with xdotool and ImageMagick's import: the frames show in
+// ffplay's window, which plays them until it is closed, and nothing is written.
+TEST_F(ZelRender, PreviewShowsTheFramesInAWindowUntilItIsClosed)
+{
+    const zel::test::XServer x;
+    const auto options = this->options({{"DISPLAY", x.display()}});
+    zel::test::ChildProcess preview(
+        command({"--preview", "--size", "160x90", "--frames", "0-4", "-q"}), options);
+    const auto tool = [&](const std::vector<std::string>& line) {
+        return zel::test::runProgram(line, std::chrono::seconds(10), options);
+    };
+    std::string window;
+    float brightest = 0;
+    for (int tries = 0; tries < 200 && brightest == 0; ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const std::string found =
+            tool({"xdotool", "search", "--onlyvisible", "--name", "zel-render preview"}).out;
+        window = found.substr(0, found.find('\n'));
+        if (!window.empty() && tool({"import", "-window", window, "PNG24:shot.png"}).exitCode == 0) {
+            brightest = std::ranges::max(readFrame(dir_ / "shot.png").channel(0));
+        }
+    }
+    ASSERT_GT(brightest, 0) << "no window with a frame in it: " << preview.err();
+    EXPECT_TRUE(contains(tool({"xdotool", "getwindowgeometry", "--shell", window}).out,
+                         "WIDTH=160\nHEIGHT=90\n"));
+    EXPECT_FALSE(preview.waitFor(std::chrono::seconds(1)).has_value());  // still playing
+    tool({"xdotool", "key", "--window", window, "q"});
+    EXPECT_EQ(preview.waitFor(std::chrono::seconds(30)), 0) << preview.err();
+    EXPECT_EQ(filesIn(dir_), (std::set<std::string>{"shot.png", "zel"}));
 }
 
 }  // namespace

@@ -28,15 +28,7 @@ class AboutBox : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        // -displayfd: Xvfb takes the first free display and writes its number once ready.
-        xvfb_ = std::make_unique<test::ChildProcess>(std::vector<std::string>{
-            "Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
-        for (int tries = 0; tries < 100 && !contains(xvfb_->out(), "\n"); ++tries) {
-            std::this_thread::sleep_for(100ms);
-        }
-        const std::string number = xvfb_->out();
-        ASSERT_TRUE(contains(number, "\n")) << "Xvfb did not start: " << xvfb_->err();
-        display_ = std::string(":").append(number, 0, number.find('\n'));
+        display_ = xvfb_.display();
         // A copy of the module in a folder of its own, with a grey picture for its box.
         fs::create_directories(picturePath_.parent_path());
         fs::copy_file(ZEL_MODULE_PATH, module_);
@@ -85,7 +77,7 @@ protected:
         }
     }
 
-    std::unique_ptr<test::ChildProcess> xvfb_;
+    test::XServer xvfb_;
     std::string display_;
     test::ScratchDirectory scratch_{"zel-about"};
     fs::path dir_ = scratch_.path();
