@@ -1,4 +1,4 @@
-// Times the module's whole GL initialisation (context, twelve programs, lookup textures, video
+// Times the module's whole GL initialisation (context, eleven programs, lookup textures, video
 // memory and report) in fresh processes, since it runs once per loaded module, and prints the
 // median of the runs.
 //

@@ -159,7 +159,7 @@ DisplacementSource runDisplacementPass(FrameContext& frame)
 {
     const GridLayout layout(frame.values.grid);
     const PassSize size = passSize(layout);
-    if (!size.chosen || !driverCanRunPass(size)) {
+    if (!size.chosen || !driverCanRunPass(size) || !sharedGL().passProgramsBuilt()) {
         return {};
     }
     const std::vector<float> coordinates = gridCoordinates(layout, size);

@@ -33,8 +33,9 @@ struct DisplacementSource {
 // variable, or a grid too large for textures of a reasonable size).
 std::int64_t displacementPassBytes(const SurfaceGrid& grid);
 
-// Runs the pass when it is chosen and the driver has floating-point textures, two draw buffers
-// and the texture units, and the target is complete; otherwise, or when it fails, leaves nothing
+// Runs the pass when it is chosen, the driver has floating-point textures, two draw buffers and
+// the texture units, the pass's programs build (on the first frame that runs it) and the target
+// is complete; otherwise, or when it fails, leaves nothing
 // behind and the surface evaluates the displacement per vertex. The pass's results stay bound on
 // their units. The bound framebuffer, viewport, enables, polygon mode and active unit are left as
 // found; the matrices are left as identities, for the surface pass to load its own.

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <memory>
 #include <new>
+#include <span>
 
 #include "plugin/render/gl_diagnostics.h"
 #include "plugin/render/shaders/shader_sources.h"
@@ -70,8 +71,9 @@ constexpr ShaderSpec kFlatFlatTex =
 constexpr ShaderSpec kFlatQuadFlatTex =
     fragmentStage(ShaderObject::frag_flatquad_shader_FT, &ShaderSources::light, kFlatFlatTexPrefix);
 
-// In build order. Programs that name the same stage share its shader object: the first compiles
-// it, so the _pass programs only compile their vertex stages.
+// The global set-up's programs, in build order. Programs that name the same stage share its shader
+// object: the first compiles it, so the _pass programs, built after these, only compile their
+// vertex stages.
 constexpr ProgramSpec kPrograms[] = {
     {"prog_density_shader", Program::density_shader, kVertex, kDensity,
      "OpenGL vertex shader compilation failed", "OpenGL density fragment shader compilation failed",
@@ -102,6 +104,21 @@ constexpr ProgramSpec kPrograms[] = {
      "OpenGL flatquad vertex FT shader flat compilation failed",
      "OpenGL flatquad fragment FT shader compilation failed",
      "OpenGL flatquad FT shader linking failed"},
+    {"prog_postprocess_shader", Program::postprocess_shader, kPostprocessVertex,
+     fragmentStage(ShaderObject::frag_postprocess_shader, &ShaderSources::postprocess, kNoPrefix),
+     "OpenGL vertex shader compilation failed",
+     "OpenGL postprocess fragment shader compilation failed",
+     "OpenGL postprocess shader linking failed"},
+    // The occlusion program reports a failed link with the post-process text.
+    {"prog_postprocess_ssao_shader", Program::postprocess_ssao_shader, kPostprocessVertex,
+     fragmentStage(ShaderObject::frag_postprocess_ssao_shader, &ShaderSources::postprocessSsao, kNoPrefix),
+     "OpenGL vertex SSAO shader compilation failed",
+     "OpenGL postprocess SSAO fragment shader compilation failed",
+     "OpenGL postprocess shader linking failed"},
+};
+
+// The displacement pass's programs, built on the first frame that uses the pass.
+constexpr ProgramSpec kPassPrograms[] = {
     {"prog_density_shader_pass", Program::density_shader_pass, kVertexPass, kDensity,
      "OpenGL vertex pass shader compilation failed",
      "OpenGL density fragment shader compilation failed",
@@ -144,17 +161,6 @@ constexpr ProgramSpec kPrograms[] = {
      "OpenGL vertex shader compilation failed",
      "OpenGL displacement fragment shader compilation failed",
      "OpenGL displacement shader linking failed"},
-    {"prog_postprocess_shader", Program::postprocess_shader, kPostprocessVertex,
-     fragmentStage(ShaderObject::frag_postprocess_shader, &ShaderSources::postprocess, kNoPrefix),
-     "OpenGL vertex shader compilation failed",
-     "OpenGL postprocess fragment shader compilation failed",
-     "OpenGL postprocess shader linking failed"},
-    // The occlusion program reports a failed link with the post-process text.
-    {"prog_postprocess_ssao_shader", Program::postprocess_ssao_shader, kPostprocessVertex,
-     fragmentStage(ShaderObject::frag_postprocess_ssao_shader, &ShaderSources::postprocessSsao, kNoPrefix),
-     "OpenGL vertex SSAO shader compilation failed",
-     "OpenGL postprocess SSAO fragment shader compilation failed",
-     "OpenGL postprocess shader linking failed"},
 };
 
 GLuint& nameOf(ShaderPrograms& built, ShaderObject shader)
@@ -167,21 +173,24 @@ GLuint& nameOf(ShaderPrograms& built, Program program)
     return built.programs[static_cast<std::size_t>(program)];
 }
 
-constexpr bool rowsFollowProgramOrder()
+constexpr bool rowsFollowProgramOrder(std::span<const ProgramSpec> rows, std::size_t first)
 {
-    for (std::size_t i = 0; i < std::size(kPrograms); ++i) {
-        if (static_cast<std::size_t>(kPrograms[i].program) != i) {
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (static_cast<std::size_t>(rows[i].program) != first + i) {
             return false;
         }
     }
-    return std::size(kPrograms) == kProgramCount;
+    return true;
 }
-static_assert(rowsFollowProgramOrder(), "one row per program, in build order");
+static_assert(std::size(kPrograms) == kSetUpProgramCount && rowsFollowProgramOrder(kPrograms, 0) &&
+                  std::size(kPassPrograms) == kProgramCount - kSetUpProgramCount &&
+                  rowsFollowProgramOrder(kPassPrograms, kSetUpProgramCount),
+              "one row per program, in build order");
 
 constexpr bool passVariantsFollowTheirPrograms()
 {
     for (std::size_t i = 0; i < kSurfaceProgramCount; ++i) {
-        const ProgramSpec& variant = kPrograms[static_cast<std::size_t>(passVariant(Program(i)))];
+        const ProgramSpec& variant = kPassPrograms[static_cast<std::size_t>(passVariant(Program(i))) - kSetUpProgramCount];
         if (variant.fragment.object != kPrograms[i].fragment.object) {
             return false;
         }
@@ -190,8 +199,12 @@ constexpr bool passVariantsFollowTheirPrograms()
 }
 static_assert(passVariantsFollowTheirPrograms(), "each pass variant shares its program's fragment stage");
 
+// What a build prints: the set-up's handles, info logs and failure texts, or only the info log
+// of what failed.
+enum class Log { everything, failures };
+
 // Compiles the stage unless an earlier program already did (a shared object compiled then).
-bool compileOnce(const ShaderSpec& shader, const ShaderSources& sources, ShaderPrograms& built)
+bool compileOnce(const ShaderSpec& shader, const ShaderSources& sources, ShaderPrograms& built, Log log)
 {
     GLuint& object = nameOf(built, shader.object);
     if (object != 0) {
@@ -204,23 +217,57 @@ bool compileOnce(const ShaderSpec& shader, const ShaderSources& sources, ShaderP
     ZEL_GL_CHECK();
     GLint compiled = GL_FALSE;
     glGetShaderiv(object, GL_COMPILE_STATUS, &compiled);
-    printShaderInfoLog(object);
+    if (log == Log::everything || compiled != GL_TRUE) {
+        printShaderInfoLog(object);
+    }
     return compiled == GL_TRUE;
 }
 
-bool link(const ProgramSpec& row, ShaderPrograms& built)
+bool link(const ProgramSpec& row, ShaderPrograms& built, Log log)
 {
     GLuint& program = nameOf(built, row.program);
     program = glCreateProgram();
-    std::printf("%s = %u\n", row.name, program);
+    if (log == Log::everything) {
+        std::printf("%s = %u\n", row.name, program);
+    }
     glAttachShader(program, nameOf(built, row.vertex.object));
     glAttachShader(program, nameOf(built, row.fragment.object));
     glLinkProgram(program);
     ZEL_GL_CHECK();
     GLint linked = GL_FALSE;
     glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    printProgramInfoLog(program);
+    if (log == Log::everything || linked != GL_TRUE) {
+        printProgramInfoLog(program);
+    }
     return linked == GL_TRUE;
+}
+
+// Builds the rows in order and stops at the first that fails; returns its failure text (the
+// vertex stage's where both stages fail), or null when every row linked.
+const char* buildRows(std::span<const ProgramSpec> rows, const ShaderSources& sources, ShaderPrograms& built, Log log)
+{
+    const bool announce = log == Log::everything;
+    for (const ProgramSpec& program : rows) {
+        const bool vertexCompiled = compileOnce(program.vertex, sources, built, log);
+        const bool fragmentCompiled = compileOnce(program.fragment, sources, built, log);
+        if (vertexCompiled && fragmentCompiled) {
+            if (!link(program, built, log)) {
+                if (announce) {
+                    std::fputs(program.linkFailed, stdout);
+                }
+                return program.linkFailed;
+            }
+            continue;
+        }
+        if (announce && !vertexCompiled) {
+            std::puts(program.vertexFailed);
+        }
+        if (announce && !fragmentCompiled) {
+            std::puts(program.fragmentFailed);
+        }
+        return vertexCompiled ? program.fragmentFailed : program.vertexFailed;
+    }
+    return nullptr;
 }
 
 using GetObjectInt = void (*)(GLuint, GLenum, GLint*);
@@ -258,30 +305,18 @@ ShaderSources embeddedShaderSources()
 
 const char* programName(Program program)
 {
-    return kPrograms[static_cast<std::size_t>(program)].name;
+    const auto index = static_cast<std::size_t>(program);
+    return index < kSetUpProgramCount ? kPrograms[index].name : kPassPrograms[index - kSetUpProgramCount].name;
 }
 
 bool buildShaderPrograms(const ShaderSources& sources, ShaderPrograms& built)
 {
-    for (const ProgramSpec& program : kPrograms) {
-        const bool vertexCompiled = compileOnce(program.vertex, sources, built);
-        const bool fragmentCompiled = compileOnce(program.fragment, sources, built);
-        if (vertexCompiled && fragmentCompiled) {
-            if (!link(program, built)) {
-                std::fputs(program.linkFailed, stdout);
-                return false;
-            }
-            continue;
-        }
-        if (!vertexCompiled) {
-            std::puts(program.vertexFailed);
-        }
-        if (!fragmentCompiled) {
-            std::puts(program.fragmentFailed);
-        }
-        return false;
-    }
-    return true;
+    return buildRows(kPrograms, sources, built, Log::everything) == nullptr;
+}
+
+const char* buildPassPrograms(const ShaderSources& sources, ShaderPrograms& built)
+{
+    return buildRows(kPassPrograms, sources, built, Log::failures);
 }
 
 void deleteShaderPrograms(ShaderPrograms& built)
@@ -293,10 +328,13 @@ void deleteShaderPrograms(ShaderPrograms& built)
         }
     };
     glUseProgram(0);
-    for (const ProgramSpec& row : kPrograms) {
-        release(nameOf(built, row.program), [](GLuint name) { glDeleteProgram(name); });
-        release(nameOf(built, row.vertex.object), [](GLuint name) { glDeleteShader(name); });
-        release(nameOf(built, row.fragment.object), [](GLuint name) { glDeleteShader(name); });
+    const std::span<const ProgramSpec> tables[] = {kPrograms, kPassPrograms};
+    for (const std::span<const ProgramSpec> rows : tables) {
+        for (const ProgramSpec& row : rows) {
+            release(nameOf(built, row.program), [](GLuint name) { glDeleteProgram(name); });
+            release(nameOf(built, row.vertex.object), [](GLuint name) { glDeleteShader(name); });
+            release(nameOf(built, row.fragment.object), [](GLuint name) { glDeleteShader(name); });
+        }
     }
 }
 

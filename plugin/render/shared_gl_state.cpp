@@ -137,6 +137,7 @@ void SharedGLState::initialize(const OpenGLSetupEnvironment& environment)
     }
     initialized_ = true;
 
+    sources_ = environment.sources;
     const platform::ContextPlatform& platform = *environment.platform;
     context_ = createSharedContext(platform);
     std::printf("STARTING SHADER COMPILE VELTRANO\n");
@@ -149,6 +150,20 @@ void SharedGLState::initialize(const OpenGLSetupEnvironment& environment)
     setReport(context_ != nullptr ? formatOpenGLInfo(currentOpenGLFacts(), freeMemKb_)
                                   : "OpenGL Information\n\nNo OpenGL context could be created.");
     platform.setCurrentContext(nullptr);
+}
+
+bool SharedGLState::passProgramsBuilt()
+{
+    if (passPrograms_ == PassPrograms::unbuilt) {
+        const char* failure = buildPassPrograms(sources_, programs_);
+        passPrograms_ = failure == nullptr ? PassPrograms::built : PassPrograms::failed;
+        if (failure != nullptr) {
+            std::printf("ZEL: the displacement pass could not be built (%s); the displacement is evaluated "
+                        "per vertex instead\n",
+                        failure);
+        }
+    }
+    return passPrograms_ == PassPrograms::built;
 }
 
 void SharedGLState::shutdown(const platform::ContextPlatform& platform)

@@ -47,7 +47,13 @@ public:
     // nothing, even after set-down. Leaves no context current.
     void initialize(const OpenGLSetupEnvironment& environment);
 
-    // Deletes every program, shader and texture set-up made, walking the same tables, and
+    // Builds the displacement pass's programs on the first call, from the set-up's sources, with
+    // the shared context current; true while they can be used. A failed build, reported once on
+    // standard output, is never tried again, so that the frames of this process draw without
+    // the pass.
+    bool passProgramsBuilt();
+
+    // Deletes every program, shader and texture set-up and the pass made, walking the same tables, and
     // destroys the context, leaving no context current.
     void shutdown(const platform::ContextPlatform& platform);
 
@@ -61,8 +67,12 @@ private:
     void measureVideoMemory(const OpenGLSetupEnvironment& environment);
     void setReport(const std::string& report);
 
+    enum class PassPrograms { unbuilt, built, failed };
+
     bool initialized_ = false;
     platform::Context* context_ = nullptr;
+    ShaderSources sources_{};
+    PassPrograms passPrograms_ = PassPrograms::unbuilt;
     ShaderPrograms programs_;
     LookupTextures textures_;
     std::int32_t freeMemKb_ = 0;

@@ -1,4 +1,4 @@
-// What the GL tests share: one process-wide set-up, as the module does (one context, twelve
+// What the GL tests share: one process-wide set-up, as the module does (one context, eleven
 // programs and the lookup textures, built once per test process), and programs and uniforms of
 // their own.
 #pragma once

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <sstream>
 #include <string>
 
 #include "plugin/render/lookup_textures.h"
@@ -43,6 +44,7 @@ const struct SetUpCase {
     const char* videoMemory = nullptr;
     int freeMemKb = -1;  // -1: measured, some
     void (*breakPlatform)(Platform&) = nullptr;
+    bool pass = false;  // only a pass program is broken: set-up builds, the first pass build fails with printedLast
 } kCases[] = {
     {"Measured", "FINISHED SHADER COMPILE VELTRANO\n"},
     {"VideoMemoryVariable", "FINISHED SHADER COMPILE VELTRANO\n", nullptr, nullptr, false, "512", 524288},
@@ -64,9 +66,10 @@ const struct SetUpCase {
     {"FlatQuadVertex", "OpenGL vertex shader flat compilation failed\n", &ShaderSources::vertex, kFlat},
     {"DensityFTVertex", "OpenGL vertex FT shader compilation failed\n", &ShaderSources::vertex, kFlatTex},
     {"FlatQuadFTVertex", "OpenGL flatquad vertex FT shader flat compilation failed\n", &ShaderSources::vertex, kBoth},
-    {"PassVertex", "OpenGL vertex pass shader compilation failed\n", &ShaderSources::vertex, kPass},
-    {"FlatQuadFTPassVertex", "OpenGL flatquad vertex FT pass shader flat compilation failed\n", &ShaderSources::vertex,
-     kBothPass},
+    {.name = "PassVertex", .printedLast = "OpenGL vertex pass shader compilation failed", .source = &ShaderSources::vertex,
+     .when = kPass, .pass = true},
+    {.name = "FlatQuadFTPassVertex", .printedLast = "OpenGL flatquad vertex FT pass shader flat compilation failed",
+     .source = &ShaderSources::vertex, .when = kBothPass, .pass = true},
     {"PostprocessVertex", "OpenGL vertex shader compilation failed\n", &ShaderSources::postprocessVertex},
     {"Density", "OpenGL density fragment shader compilation failed\n", &ShaderSources::density, kPlain},
     {"Light", "OpenGL light fragment shader compilation failed\n", &ShaderSources::light, kPlain},
@@ -77,7 +80,8 @@ const struct SetUpCase {
     {"LightFT", "OpenGL light FT fragment shader compilation failed\n", &ShaderSources::light, kFlatTex},
     {"FlatFT", "OpenGL flat FT fragment shader compilation failed\n", &ShaderSources::flat, kFlatTex},
     {"FlatQuadFT", "OpenGL flatquad fragment FT shader compilation failed\n", &ShaderSources::light, kBoth},
-    {"Displacement", "OpenGL displacement fragment shader compilation failed\n", &ShaderSources::displacement},
+    {.name = "Displacement", .printedLast = "OpenGL displacement fragment shader compilation failed",
+     .source = &ShaderSources::displacement, .pass = true},
     {"Postprocess", "OpenGL postprocess fragment shader compilation failed\n", &ShaderSources::postprocess},
     {"Occlusion", "OpenGL postprocess SSAO fragment shader compilation failed\n", &ShaderSources::postprocessSsao},
     // A link failure's message has no line end.
@@ -90,7 +94,8 @@ const struct SetUpCase {
     {"LightFTLink", "OpenGL light FT shader linking failed", &ShaderSources::light, kFlatTex, true},
     {"FlatFTLink", "OpenGL flat FT shader linking failed", &ShaderSources::flat, kFlatTex, true},
     {"FlatQuadFTLink", "OpenGL flatquad FT shader linking failed", &ShaderSources::light, kBoth, true},
-    {"DisplacementLink", "OpenGL displacement shader linking failed", &ShaderSources::displacement, nullptr, true},
+    {.name = "DisplacementLink", .printedLast = "OpenGL displacement shader linking failed",
+     .source = &ShaderSources::displacement, .link = true, .pass = true},
     {"PostprocessLink", "OpenGL postprocess shader linking failed", &ShaderSources::postprocess, nullptr, true},
     {"OcclusionLink", "OpenGL postprocess shader linking failed", &ShaderSources::postprocessSsao, nullptr, true},
 };
@@ -119,9 +124,11 @@ std::string failuresOfSetUp(const SetUpCase& c)
         return testing::internal::GetCapturedStdout();
     };
     const std::string printed = printedBySetUp();
-    check(printed.starts_with("STARTING SHADER COMPILE VELTRANO\n") && printed.ends_with(c.printedLast), printed);
+    const char* finished = "FINISHED SHADER COMPILE VELTRANO\n";
+    check(printed.starts_with("STARTING SHADER COMPILE VELTRANO\n") && printed.ends_with(c.pass ? finished : c.printedLast),
+          printed);
     // Ending with the failure message also shows that no later program was built.
-    const bool built = c.source == nullptr && c.breakPlatform == nullptr, context = c.breakPlatform == nullptr;
+    const bool built = (c.source == nullptr || c.pass) && c.breakPlatform == nullptr, context = c.breakPlatform == nullptr;
     const bool kernel =
         std::any_of(std::begin(SSAOSamplePattern), std::end(SSAOSamplePattern), [](float v) { return v != 0; });
     const SharedGLState& gl = sharedGL();
@@ -133,7 +140,27 @@ std::string failuresOfSetUp(const SetUpCase& c)
     check(report.find(context ? memory : "No OpenGL context") != std::string::npos, report);
     check(eglGetCurrentContext() == EGL_NO_CONTEXT, "no context current afterwards");
     if (built) {
-        check(printed.starts_with("STARTING SHADER COMPILE VELTRANO\nprog_density_shader = "), printed);
+        std::istringstream lines(printed);
+        std::string programs;
+        for (std::string line; std::getline(lines, line);) {
+            programs += line.find(" = ") != std::string::npos ? line.substr(0, line.find(" = ")) + " " : "";
+        }
+        check(programs == "prog_density_shader prog_light_shader prog_flat_shader prog_solid_shader prog_flatquad_shader "
+                          "prog_density_shader_FT prog_light_shader_FT prog_flat_shader_FT prog_flatquad_shader_FT "
+                          "prog_postprocess_shader prog_postprocess_ssao_shader ",
+              "set-up prints the eleven programs in order: " + programs);
+        // The pass's programs build silently on first use; a failure is told once and never retried.
+        platform::eglContextPlatform().setCurrentContext(gl.gSharedContext());
+        testing::internal::CaptureStdout();
+        const bool passBuilt = sharedGL().passProgramsBuilt(), again = sharedGL().passProgramsBuilt();
+        const std::string passPrinted = testing::internal::GetCapturedStdout();
+        const std::string told = c.pass ? std::string("ZEL: the displacement pass could not be built (") + c.printedLast +
+                                              "); the displacement is evaluated per vertex instead\n"
+                                        : "";
+        check(passBuilt != c.pass && again == passBuilt && passPrinted.ends_with(told) && (c.pass || passPrinted.empty()) &&
+                  passPrinted.find(" = ") == std::string::npos,
+              "pass build: " + passPrinted);
+        check(c.pass || std::ranges::all_of(gl.programs().programs, [](GLuint p) { return p != 0; }), "all 21 built");
         check(report.starts_with("OpenGL Information\n\nVersion: "), report);
         const int measured = gl.free_mem_kb();
         variable = "1";
