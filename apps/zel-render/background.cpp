@@ -15,7 +15,6 @@ namespace {
 namespace fs = std::filesystem;
 using OIIO::ImageBuf;
 using OIIO::ImageSpec;
-using OIIO::TypeDesc;
 namespace algo = OIIO::ImageBufAlgo;
 
 // The image as premultiplied red, green, blue and alpha of `width` x `height`.
@@ -77,18 +76,18 @@ void checkBackground(const Background& background, const Composition& compositio
 Backdrop::Backdrop(const Background& background, bool opaque, std::int32_t width,
                    std::int32_t height)
 {
-    ImageSpec spec(width, height, 4, TypeDesc::FLOAT);
-    spec.alpha_channel = 3;
+    // Four channels make the fills' fourth one their alpha, as compositing over needs.
+    const OIIO::ROI area(0, width, 0, height, 0, 1, 0, 4);
     if (const auto* color = std::get_if<Color>(&background)) {
         const float rgba[] = {static_cast<float>(color->red), static_cast<float>(color->green),
                               static_cast<float>(color->blue), 1.0f};
-        pixels_ = algo::fill(rgba, spec.roi());
+        pixels_ = algo::fill(rgba, area);
     } else if (const auto* file = std::get_if<fs::path>(&background)) {
         pixels_ = imagePixels(*file, width, height);
     }
     if (opaque) {
         const float black[] = {0.0f, 0.0f, 0.0f, 1.0f};
-        const ImageBuf under = algo::fill(black, spec.roi());
+        const ImageBuf under = algo::fill(black, area);
         pixels_ = pixels_ ? algo::over(*pixels_, under) : under;
     }
 }
