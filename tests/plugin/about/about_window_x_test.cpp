@@ -47,18 +47,30 @@ protected:
         return test::runProgram(command, 30s, options());
     }
 
-    // The visible boxes once there are `count` (not none), or after twenty seconds.
-    std::vector<std::string> boxes(std::size_t count) const
+    // The visible boxes once there are `count` (not none), once `opener` has ended, or after a
+    // minute: set-up compiles every program first, slow on a loaded machine.
+    std::vector<std::string> boxes(std::size_t count, test::ChildProcess& opener) const
     {
         std::vector<std::string> windows;
-        const auto end = std::chrono::steady_clock::now() + 20s;
-        while (windows.size() != count && std::chrono::steady_clock::now() < end) {
+        const auto end = std::chrono::steady_clock::now() + 60s;
+        while (windows.size() != count && std::chrono::steady_clock::now() < end &&
+               !opener.waitFor(0ms)) {
             std::this_thread::sleep_for(100ms);
             std::istringstream found(
                 x({"xdotool", "search", "--onlyvisible", "--classname", "org.example.zel"}).out);
             windows.assign(std::istream_iterator<std::string>(found), {});
         }
         return windows;
+    }
+
+    // What a command that showed no box left: its exit code, its output and the log, where the
+    // texts go when no box can show.
+    std::string whyNoBox(test::ChildProcess& opener) const
+    {
+        const std::optional<int> exitCode = opener.waitFor(0ms);
+        const fs::path log = dir_ / "zel" / "zel-render.log";
+        return "exit code " + (exitCode ? std::to_string(*exitCode) : std::string("none yet")) +
+               "\n" + opener.out() + opener.err() + (fs::exists(log) ? test::readText(log) : "");
     }
 
     // The screen once the box shows its picture where no text goes, or after twenty seconds. The
@@ -91,8 +103,8 @@ protected:
 TEST_F(AboutBox, ShowsThePictureBesideTheModuleWithTheTextsUntilAClick)
 {
     test::ChildProcess box(command_, options());
-    const std::vector<std::string> shown = boxes(1);
-    ASSERT_EQ(shown.size(), 1u) << box.out() << box.err();
+    const std::vector<std::string> shown = boxes(1, box);
+    ASSERT_EQ(shown.size(), 1u) << whyNoBox(box);
     EXPECT_EQ(x({"xdotool", "getwindowgeometry", "--shell", shown[0]}).out,
               "WINDOW=" + shown[0] + "\nX=0\nY=0\nWIDTH=320\nHEIGHT=300\nSCREEN=0\n");
     test::expectTextsInPlace(screenshotOnceDrawn().get(), picture_.get(), layout_);
@@ -101,8 +113,8 @@ TEST_F(AboutBox, ShowsThePictureBesideTheModuleWithTheTextsUntilAClick)
     // ends, and this box draws itself again. windowkill closes its connection to the server.
     for (const char* takeAway : {"windowclose", "windowunmap", "windowkill"}) {
         test::ChildProcess cover(command_, options());
-        const std::vector<std::string> both = boxes(2);
-        ASSERT_EQ(both.size(), 2u) << cover.out() << cover.err();
+        const std::vector<std::string> both = boxes(2, cover);
+        ASSERT_EQ(both.size(), 2u) << whyNoBox(cover);
         x({"xdotool", takeAway, both[0] == shown[0] ? both[1] : both[0]});
         EXPECT_EQ(cover.waitFor(30s), 0) << takeAway << cover.out() << cover.err();
         EXPECT_EQ(test::changedOutsideTexts(screenshotOnceDrawn().get(), picture_.get(), layout_),
