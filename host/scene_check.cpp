@@ -8,7 +8,7 @@
 #include <system_error>
 #include <vector>
 
-#include "host/layer_images.h"
+#include "host/image_code.h"
 #include "host/message_text.h"
 #include "host/scene_names.h"
 
@@ -186,7 +186,7 @@ std::string whyNotAnImage(const fs::path& file)
     std::string why = whyUnreadable(file);
     if (why.empty()) {
         try {
-            openLayerImage(file);
+            imageCode().layerImageSize(file);
         } catch (const std::runtime_error& e) {
             why = e.what();
         }

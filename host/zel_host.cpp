@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "host/layer_images.h"
+#include "host/image_code.h"
 #include "host/param_assignment.h"
 
 namespace zelrender {
@@ -24,9 +24,10 @@ void attachLayerImages(EffectHost& host, const Scene& scene)
     for (const auto& [control, file] : scene.layers) {
         try {
             const int index = findControl(host.params(), control);
-            const OIIO::ImageBuf image =
-                readLayerImage(file, composition.downsampleX, composition.downsampleY);
-            storeImage(image, host.attachLayer(index, image.roi().width(), image.roi().height()));
+            imageCode().loadLayerImage(file, composition.downsampleX, composition.downsampleY,
+                                       [&](std::int32_t width, std::int32_t height) {
+                                           return host.attachLayer(index, width, height);
+                                       });
         } catch (const std::exception& e) {
             throw std::invalid_argument(scene.source + ": the image of \"" + control +
                                         "\": " + e.what());

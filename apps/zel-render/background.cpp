@@ -6,8 +6,6 @@
 #include <variant>
 
 #include "host/layer_images.h"
-#include "host/message_text.h"
-#include "host/scene_check.h"
 
 namespace zelrender {
 namespace {
@@ -35,43 +33,6 @@ ImageBuf imagePixels(const fs::path& file, std::int32_t width, std::int32_t heig
 }
 
 }  // namespace
-
-Background backgroundOption(const std::string& text)
-{
-    if (const std::optional<Background> background = parseBackground(text, "")) {
-        return *background;
-    }
-    throw std::invalid_argument(
-        "--background takes a colour as #RRGGBB (hexadecimal) or the path of an image file; got " +
-        inQuotes(text));
-}
-
-void checkBackground(const Background& background, const Composition& composition,
-                     const std::string& where)
-{
-    const auto* file = std::get_if<fs::path>(&background);
-    if (file == nullptr) {
-        return;
-    }
-    std::string why = whyUnreadable(*file);
-    if (why.empty()) {
-        try {
-            const ImageSpec header = openLayerImage(*file)->spec_dimensions(0);
-            if (header.width == composition.width && header.height == composition.height) {
-                return;
-            }
-            throw std::invalid_argument(
-                where + ": the image " + file->string() + " is " +
-                sizeText(header.width, header.height) +
-                " pixels; a background takes an image of the composition's size, " +
-                sizeText(composition.width, composition.height));
-        } catch (const std::runtime_error& e) {
-            why = e.what();
-        }
-    }
-    throw std::invalid_argument(where + ": cannot read the image " + file->string() + ": " +
-                                oneLine(why));
-}
 
 Backdrop::Backdrop(const Background& background, bool opaque, std::int32_t width,
                    std::int32_t height)

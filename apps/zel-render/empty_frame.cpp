@@ -7,7 +7,6 @@
 
 #include "apps/zel-render/render_job.h"
 #include "host/composition_layers.h"
-#include "host/layer_images.h"
 #include "host/message_text.h"
 #include "host/number_text.h"
 
@@ -97,9 +96,9 @@ std::string reason(const ParamStore& store, const Composition& composition, doub
 
 bool fullyTransparent(const WorldView& world)
 {
-    switch (depthOf(world).bits) {
-    case 8: return alphaAllZero<std::uint8_t>(world);
-    case 16: return alphaAllZero<std::uint16_t>(world);
+    switch (world.layout->bytes) {  // a pixel's four channels
+    case 4: return alphaAllZero<std::uint8_t>(world);
+    case 8: return alphaAllZero<std::uint16_t>(world);
     default: return alphaAllZero<float>(world);
     }
 }

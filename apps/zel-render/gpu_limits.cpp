@@ -1,29 +1,23 @@
 #include "apps/zel-render/gpu_limits.h"
 
 #include <epoxy/gl.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <memory>
 #include <stdexcept>
 #include <utility>
 
-#include "apps/zel-render/child_processes.h"
-#include "host/layer_images.h"
+#include "host/image_code.h"
 #include "host/message_text.h"
 #include "plugin/platform/offscreen_context.h"
 
 namespace zelrender {
-namespace {
-
-// 0 when no context can be made current.
-int queryLargestTextureSide()
+std::optional<int> largestTextureSide()
 {
     const zel::platform::ContextPlatform& platform = zel::platform::eglContextPlatform();
     const int attributes[] = {zel::platform::kPFAColorSize, 32, zel::platform::kPFAEnd};
     zel::platform::PixelFormat* format = platform.choosePixelFormat(attributes);
     if (format == nullptr) {
-        return 0;
+        return std::nullopt;
     }
     zel::platform::Context* context = platform.createContext(format);
     platform.destroyPixelFormat(format);
@@ -35,39 +29,7 @@ int queryLargestTextureSide()
     if (context != nullptr) {
         platform.destroyContext(context);
     }
-    return side;
-}
-
-}  // namespace
-
-TextureSideQuery::TextureSideQuery()
-{
-    Pipe answer = makePipe();
-    child_ = ::fork();
-    if (child_ == 0) {
-        answer.read.reset();
-        const int side = queryLargestTextureSide();
-        ::_exit(writeAll(answer.write.get(), &side, sizeof side) ? 0 : 1);
-    }
-    read_ = std::move(answer.read);
-}
-
-TextureSideQuery::~TextureSideQuery()
-{
-    if (child_ > 0) {
-        waitFor(child_);
-    }
-}
-
-std::optional<int> TextureSideQuery::answer()
-{
-    if (child_ < 0) {
-        return std::nullopt;
-    }
-    int side = 0;
-    const bool answered = readAll(read_.get(), &side, sizeof side) == sizeof side;
-    waitFor(std::exchange(child_, -1));
-    return answered && side > 0 ? std::optional(side) : std::nullopt;
+    return side > 0 ? std::optional(side) : std::nullopt;
 }
 
 void checkFrameFits(const Scene& scene, std::optional<int> largestSide,
@@ -98,14 +60,13 @@ void checkFrameFits(const Scene& scene, std::optional<int> largestSide,
     check("a frame", sizeGivenBy, composition.width, composition.height, "choose a smaller size");
     for (const auto& [control, file] : scene.layers) {
         const std::string place = scene.source + ": the image of " + inQuotes(control);
-        std::unique_ptr<OIIO::ImageInput> in;
+        std::pair<std::int32_t, std::int32_t> size;
         try {
-            in = openLayerImage(file);
+            size = imageCode().layerImageSize(file);
         } catch (const std::runtime_error& e) {
             throw std::invalid_argument(place + ": " + file.string() + ": " + e.what());
         }
-        const OIIO::ImageSpec size = in->spec_dimensions(0);
-        check("the layer " + file.string(), place, size.width, size.height,
+        check("the layer " + file.string(), place, size.first, size.second,
               "make the image smaller");
     }
 }

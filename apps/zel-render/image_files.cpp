@@ -5,13 +5,12 @@
 #include <webp/encode.h>
 
 #include <algorithm>
-#include <array>
-#include <cctype>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "apps/zel-render/image_formats.h"
 #include "apps/zel-render/video_encoder.h"
 #include "host/layer_images.h"
 #include "host/whole_files.h"
@@ -24,62 +23,6 @@ using OIIO::ImageBuf;
 using OIIO::ImageSpec;
 using OIIO::TypeDesc;
 namespace algo = OIIO::ImageBufAlgo;
-
-// How a file holds alpha, as its format declares it: colour as it is, with alpha beside it;
-// colour multiplied by alpha; or no alpha, the frame composited over an opaque background.
-enum class Alpha { Straight, Premultiplied, None };
-
-// The file formats frames are written in, and the type each depth is written as (NONE: the
-// format cannot hold it).
-struct FileFormat {
-    std::string_view extension;
-    const char* name;                         // OpenImageIO's
-    std::array<TypeDesc::BASETYPE, 3> types;  // for 8, 16 and 32 bits
-    Alpha alpha;
-};
-
-// A TIFF's ExtraSamples tag says its alpha is unassociated (straight).
-constexpr FileFormat kFileFormats[] = {
-    {".png", "png", {TypeDesc::UINT8, TypeDesc::UINT16, TypeDesc::NONE}, Alpha::Straight},
-    {".tif", "tiff", {TypeDesc::UINT8, TypeDesc::UINT16, TypeDesc::FLOAT}, Alpha::Straight},
-    {".tiff", "tiff", {TypeDesc::UINT8, TypeDesc::UINT16, TypeDesc::FLOAT}, Alpha::Straight},
-    {".exr", "openexr", {TypeDesc::FLOAT, TypeDesc::FLOAT, TypeDesc::FLOAT}, Alpha::Premultiplied},
-    {".jpg", "jpeg", {TypeDesc::UINT8, TypeDesc::NONE, TypeDesc::NONE}, Alpha::None},
-    {".jpeg", "jpeg", {TypeDesc::UINT8, TypeDesc::NONE, TypeDesc::NONE}, Alpha::None},
-    // Written by libwebp, lossless.
-    {".webp", "webp", {TypeDesc::UINT8, TypeDesc::NONE, TypeDesc::NONE}, Alpha::Straight},
-};
-
-std::string lowered(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-// The format and the type a frame of this depth is written as; throws for any other.
-std::pair<const FileFormat*, TypeDesc> fileFormat(const fs::path& file, int bitsPerChannel)
-{
-    const std::string extension = lowered(file.extension().string());
-    const auto depth = static_cast<std::size_t>(bitsPerChannel == 32 ? 2 : bitsPerChannel / 16);
-    for (const FileFormat& format : kFileFormats) {
-        if (format.extension == extension) {
-            if (format.types[depth] == TypeDesc::NONE) {
-                const bool eightOnly = format.types[1] == TypeDesc::NONE;
-                throw std::invalid_argument(
-                    file.string() + ": " + std::string(format.name) + " files hold " +
-                    (eightOnly ? "8" : "8 or 16") + " bits per channel, not " +
-                    std::to_string(bitsPerChannel) + "; write " +
-                    std::to_string(bitsPerChannel) + "-bit frames to " +
-                    (bitsPerChannel == 16 ? ".png, .tif or .exr" : ".exr or .tif"));
-            }
-            return {&format, TypeDesc(format.types[depth])};
-        }
-    }
-    throw std::invalid_argument(file.string() + ": frames are written as .png, .tif, .tiff, " +
-                                ".exr, .jpg, .jpeg or .webp, chosen by the extension; \"" +
-                                extension + "\" is none of them");
-}
 
 // The world's pixels as they lie, alpha first, without a copy.
 ImageBuf wrap(const WorldView& world)
@@ -205,22 +148,6 @@ std::vector<std::byte> videoPixels(const ImageBuf& rgba, bool deep, const fs::pa
 }
 
 }  // namespace
-
-bool keepsAlpha(const fs::path& output)
-{
-    if (isVideoFile(output)) {
-        return videoKeepsAlpha(output);
-    }
-    const std::string extension = lowered(output.extension().string());
-    return std::ranges::none_of(kFileFormats, [&](const FileFormat& format) {
-        return format.extension == extension && format.alpha == Alpha::None;
-    });
-}
-
-void checkImageFile(const fs::path& file, int bitsPerChannel)
-{
-    fileFormat(file, bitsPerChannel);
-}
 
 void writeImage(const WorldView& world, const fs::path& file, const Backdrop& backdrop)
 {

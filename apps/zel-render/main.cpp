@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <functional>
 #include <iostream>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,11 +68,6 @@ int run(const Options& options, const std::vector<std::string>& arguments)
     const bool rendering = options.worker.empty() && !options.about && !options.listParams &&
                            !settingEndFrame && !options.dumpScene && !options.helpControl &&
                            !options.preview;
-    // Asked now, while this process has no thread but its own; answered while the scene is read.
-    std::optional<TextureSideQuery> largestTextureSide;
-    if (rendering) {
-        largestTextureSide.emplace();
-    }
     const std::string sceneText = sceneTextOf(options);
     const Scene scene = sceneOf(options, sceneText);
     const std::int32_t endFrameAt =
@@ -87,6 +81,13 @@ int run(const Options& options, const std::vector<std::string>& arguments)
     if (!options.worker.empty()) {
         return renderShare(job, options.worker[0], options.worker[1],
                            [&](const FrameRange& share, const FrameDelivery& deliver) {
+                               // Every worker asks: each refuses the same frames, before its
+                               // first, so no frame is written when one is refused.
+                               checkFrameFits(scene, largestTextureSide(),
+                                              !options.size.empty() ? "--size " + options.size
+                                              : options.scenePath.empty()
+                                                  ? scene.source
+                                                  : scene.source + ": composition");
                                withHost(options, scene, [&](EffectHost& host) {
                                    renderScene(host, scene, job.path, share, deliver);
                                });
@@ -94,11 +95,7 @@ int run(const Options& options, const std::vector<std::string>& arguments)
     }
     if (rendering) {
         checkJob(job, scene.composition);
-        checkFrameFits(scene, largestTextureSide->answer(),
-                       !options.size.empty()      ? "--size " + options.size
-                       : options.scenePath.empty() ? scene.source
-                                                   : scene.source + ": composition");
-        // The module is loaded in the workers only, each with its own GL context.
+        // The module, GL and the image library are loaded in the workers only.
         const ProgressStyle style = progressStyle(options.quiet, options.verbose,
                                                   ::isatty(STDERR_FILENO) != 0,
                                                   job.frames.count());

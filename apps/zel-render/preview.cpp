@@ -17,12 +17,12 @@
 #include <system_error>
 #include <vector>
 
-#include "apps/zel-render/background.h"
 #include "apps/zel-render/child_processes.h"
 #include "apps/zel-render/failure.h"
 #include "apps/zel-render/image_files.h"
 #include "apps/zel-render/module_output.h"
 #include "apps/zel-render/video_encoder.h"
+#include "host/image_code.h"
 #include "host/message_text.h"
 #include "host/whole_files.h"
 
@@ -157,17 +157,15 @@ void previewFrames(EffectHost& host, const Scene& scene, EffectHost::RenderPath 
         keepingFailed("keep");
     }
     try {
-        std::optional<Backdrop> backdrop;  // of the first frame's size, which all share
+        // A window shows no alpha: the frames are seen over the background, or black.
+        const std::unique_ptr<FrameOutput> output =
+            imageCode().frameOutput(scene.background, "--preview", true);
         renderScene(host, scene, path, frames, [&](std::int32_t, const WorldView& world,
                                                    const std::string& warning) {
             if (!warning.empty()) {
                 EffectHost::tell("warning: " + warning);
             }
-            if (!backdrop) {
-                // A window shows no alpha: the frames are seen over the background, or black.
-                backdrop.emplace(scene.background, true, world.width, world.height);
-            }
-            const std::vector<std::byte> pixels = rgbaPixels(world, "--preview", *backdrop);
+            const std::vector<std::byte> pixels = output->pixels(world);
             if (!player) {
                 player = std::make_unique<Player>(
                     videoFormat(world.width, world.height, host.composition(), frames.step),

@@ -24,6 +24,7 @@
 #include "apps/zel-render/failure.h"
 #include "apps/zel-render/image_files.h"
 #include "apps/zel-render/video_encoder.h"
+#include "host/image_code.h"
 #include "host/scene.h"
 #include "host/whole_files.h"
 
@@ -389,19 +390,19 @@ ExitCode renderShare(const RenderJob& job, std::int32_t worker, std::int32_t wor
                                         std::to_string(workers) + ": no such share of " +
                                         std::to_string(job.frames.count()) + " frames");
         }
-        std::optional<Backdrop> backdrop;  // of the first frame's size, which all share
+        std::unique_ptr<FrameOutput> output;  // the image library is loaded by the first frame
         render(job.frames.share(worker, workers), [&](std::int32_t frame, const WorldView& world,
                                                       const std::string& warning) {
-            if (!backdrop) {
-                backdrop.emplace(job.background, !keepsAlpha(job.output), world.width,
-                                 world.height);
+            if (!output) {
+                output =
+                    imageCode().frameOutput(job.background, job.output, !keepsAlpha(job.output));
             }
             if (video) {
-                const std::vector<std::byte> pixels = rgbaPixels(world, job.output, *backdrop);
+                const std::vector<std::byte> pixels = output->pixels(world);
                 send({kSuccess, world.width, world.height, pixels.size(), warning.size()},
                      pixels.data(), warning);
             } else {
-                writeImage(world, framePath(job.output, frame), *backdrop);
+                output->write(world, framePath(job.output, frame));
                 send({.warningLength = warning.size()}, nullptr, warning);
             }
         });

@@ -319,7 +319,7 @@ TEST_F(ZelRender, SetEndFrameWritesTheLoopValuesIntoTheSceneKeepingTheRest)
 // machine the test runs on.
 TEST_F(ZelRender, AFrameLargerThanTheDriverDrawsIsRefusedBeforeAnythingRenders)
 {
-    const std::optional<int> largest = TextureSideQuery().answer();
+    const std::optional<int> largest = largestTextureSide();
     ASSERT_TRUE(largest.has_value()) << "no OpenGL context could be made";
     if (*largest >= kMaxLayerSide) {  // every size zel-render takes fits this driver
         EXPECT_EQ(run({"--size", std::to_string(kMaxLayerSide) + "x2"}).exitCode, 0);

@@ -1,0 +1,58 @@
+#include "host/image_code.h"
+
+#include <dlfcn.h>
+#include <link.h>
+
+#include <stdexcept>
+#include <string>
+
+namespace zelrender {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The file that holds this code: a shared library's own path, or for the program the executable
+// itself, which the loader knows by no usable name.
+fs::path holdingFile()
+{
+    Dl_info info{};
+    link_map* map = nullptr;
+    if (::dladdr1(reinterpret_cast<void*>(&holdingFile), &info, reinterpret_cast<void**>(&map),
+                  RTLD_DL_LINKMAP) != 0 &&
+        map != nullptr && map->l_name != nullptr && map->l_name[0] != '\0') {
+        return map->l_name;
+    }
+    std::error_code error;
+    fs::path executable = fs::read_symlink("/proc/self/exe", error);
+    if (error) {
+        throw std::runtime_error("cannot find the directory of this program to load "
+                                 "libzel_images.so from (" + error.message() + ")");
+    }
+    return executable;
+}
+
+const ImageCode& load()
+{
+    const fs::path library = holdingFile().parent_path() / "libzel_images.so";
+    // Kept loaded until the process ends: its code may run until then.
+    void* handle = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        throw std::runtime_error("cannot load the image code: " + std::string(::dlerror()));
+    }
+    const auto entry = reinterpret_cast<ImageCodeEntry>(::dlsym(handle, kImageCodeEntry));
+    if (entry == nullptr) {
+        throw std::runtime_error("cannot load the image code: " + library.string() + " has no " +
+                                 kImageCodeEntry);
+    }
+    return *entry();
+}
+
+}  // namespace
+
+const ImageCode& imageCode()
+{
+    static const ImageCode& code = load();
+    return code;
+}
+
+}  // namespace zelrender
