@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 namespace zelrender {
 namespace {
@@ -53,6 +54,17 @@ const ImageCode& imageCode()
 {
     static const ImageCode& code = load();
     return code;
+}
+
+void loadImageCodeAhead()
+{
+    std::thread([] {
+        try {
+            imageCode();
+        } catch (const std::exception&) {
+            // Thrown again to the caller that uses the code: a failed load is tried anew.
+        }
+    }).detach();
 }
 
 }  // namespace zelrender

@@ -6,8 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 #include <system_error>
 
 extern char** environ;
@@ -75,13 +77,28 @@ std::size_t readAll(int fd, void* data, std::size_t size)
 }
 
 pid_t spawn(const std::string& program, const std::vector<std::string>& arguments,
-            const std::vector<std::pair<int, int>>& redirections, const std::vector<int>& blocked)
+            const std::vector<std::pair<int, int>>& redirections, const std::vector<int>& blocked,
+            const std::vector<std::string>& variables)
 {
     std::vector<char*> argv;
     for (const std::string& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
     }
     argv.push_back(nullptr);
+    std::vector<char*> environment;
+    for (const std::string& variable : variables) {
+        environment.push_back(const_cast<char*>(variable.c_str()));
+    }
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string_view name(*entry, std::strcspn(*entry, "="));
+        if (std::ranges::none_of(variables, [&](const std::string& variable) {
+                return variable.starts_with(name) && variable.size() > name.size() &&
+                       variable[name.size()] == '=';
+            })) {
+            environment.push_back(*entry);
+        }
+    }
+    environment.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     ::posix_spawn_file_actions_init(&actions);
     for (const auto& [from, to] : redirections) {
@@ -102,8 +119,8 @@ pid_t spawn(const std::string& program, const std::vector<std::string>& argument
     ::posix_spawnattr_setsigmask(&attributes, &mask);
     ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
     pid_t pid = -1;
-    const int error =
-        ::posix_spawnp(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
+    const int error = ::posix_spawnp(&pid, program.c_str(), &actions, &attributes, argv.data(),
+                                     environment.data());
     ::posix_spawnattr_destroy(&attributes);
     ::posix_spawn_file_actions_destroy(&actions);
     if (error != 0) {

@@ -49,11 +49,12 @@ std::size_t readAll(int fd, void* data, std::size_t size);
 
 // Starts `program`, searched on PATH unless it holds a '/', with `arguments` (its name first);
 // each {from, to} of `redirections` makes descriptor `from` its `to`, SIGPIPE is at its default,
-// and the signals `blocked` stay blocked. Returns its process id; throws std::system_error, with
-// ENOENT when there is no such program.
+// and the signals `blocked` stay blocked. It has this process's environment, with `variables`
+// (NAME=VALUE each) set in it. Returns its process id; throws std::system_error, with ENOENT when
+// there is no such program.
 pid_t spawn(const std::string& program, const std::vector<std::string>& arguments,
             const std::vector<std::pair<int, int>>& redirections,
-            const std::vector<int>& blocked = {});
+            const std::vector<int>& blocked = {}, const std::vector<std::string>& variables = {});
 
 // Waits for child process `pid` to end, resuming after signals; returns its wait status.
 int waitFor(pid_t pid);

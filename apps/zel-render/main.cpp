@@ -20,6 +20,7 @@
 #include "apps/zel-render/preview.h"
 #include "apps/zel-render/render_job.h"
 #include "apps/zel-render/render_workers.h"
+#include "host/image_code.h"
 #include "host/json_layout.h"
 #include "host/number_text.h"
 #include "host/param_assignment.h"

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
 #include <string.h>
 #include <sys/mman.h>
@@ -12,12 +13,14 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <iostream>
 #include <map>
 #include <optional>
 #include <span>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "apps/zel-render/child_processes.h"
@@ -54,6 +57,23 @@ constexpr int kSceneFd = 4;
 // started them decides how the run ends, and stop at its SIGTERM.
 constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGQUIT, SIGHUP};
 constexpr std::span<const int> kTerminalSignals = std::span(kStopSignals).subspan(1);
+
+// The software GL driver draws with a thread per core in each process that uses it: workers
+// share the cores rather than each starting as many threads as there are, worker `k` of
+// `workers` taking its part, at least one. A count the user set (LP_NUM_THREADS) stands.
+std::vector<std::string> driverThreads(std::int32_t k, std::int32_t workers)
+{
+    if (workers < 2 || std::getenv("LP_NUM_THREADS") != nullptr) {
+        return {};
+    }
+    cpu_set_t usable;
+    CPU_ZERO(&usable);
+    const int cores = ::sched_getaffinity(0, sizeof usable, &usable) == 0
+                          ? CPU_COUNT(&usable)
+                          : static_cast<int>(std::thread::hardware_concurrency());
+    const int threads = cores / workers + (k < cores % workers ? 1 : 0);
+    return {"LP_NUM_THREADS=" + std::to_string(std::max(threads, 1))};
+}
 
 // A worker whose parent has gone has no one to render for: SIGPIPE ends it.
 void send(const Report& report, const void* payload, const std::string& warning = "")
@@ -220,7 +240,8 @@ void WorkerRun::start(const std::vector<std::string>& arguments, const std::stri
         worker.insert(worker.end(), arguments.begin(), arguments.end());
         const pid_t pid = spawn("/proc/self/exe", worker,
                                 {{pipe.write.get(), kReportFd}, {scene.get(), kSceneFd}},
-                                {kTerminalSignals.begin(), kTerminalSignals.end()});
+                                {kTerminalSignals.begin(), kTerminalSignals.end()},
+                                driverThreads(k, count));
         workers_.push_back({pid, std::move(pipe.read), job_.frames.share(k, count), k, 0});
     }
 }
