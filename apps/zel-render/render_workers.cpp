@@ -25,6 +25,7 @@
 
 #include "apps/zel-render/child_processes.h"
 #include "apps/zel-render/failure.h"
+#include "apps/zel-render/frame_writer.h"
 #include "apps/zel-render/image_files.h"
 #include "apps/zel-render/video_encoder.h"
 #include "host/image_code.h"
@@ -411,9 +412,11 @@ ExitCode renderShare(const RenderJob& job, std::int32_t worker, std::int32_t wor
                                         std::to_string(workers) + ": no such share of " +
                                         std::to_string(job.frames.count()) + " frames");
         }
+        // Reported as written, in order: the parent removes the temporary file of the frame after
+        // the last reported when it stops this worker.
         std::unique_ptr<FrameOutput> output;  // the image library is loaded by the first frame
-        render(job.frames.share(worker, workers), [&](std::int32_t frame, const WorldView& world,
-                                                      const std::string& warning) {
+        FrameWriter writer([&](std::int32_t frame, const WorldView& world,
+                               const std::string& warning) {
             if (!output) {
                 output =
                     imageCode().frameOutput(job.background, job.output, !keepsAlpha(job.output));
@@ -427,6 +430,18 @@ ExitCode renderShare(const RenderJob& job, std::int32_t worker, std::int32_t wor
                 send({.warningLength = warning.size()}, nullptr, warning);
             }
         });
+        try {
+            render(job.frames.share(worker, workers),
+                   [&](std::int32_t frame, const WorldView& world, const std::string& warning) {
+                       writer.hand(frame, world, warning);
+                   });
+        } catch (...) {
+            // The frames before the failure are written first; a failed write among them is the
+            // earlier failure, and is thrown instead.
+            writer.finish();
+            throw;
+        }
+        writer.finish();
         return kSuccess;
     } catch (const std::exception& e) {
         const std::string message = e.what();

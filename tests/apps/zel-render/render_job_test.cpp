@@ -10,6 +10,7 @@
 #include <tuple>
 #include <vector>
 
+#include "apps/zel-render/frame_writer.h"
 #include "apps/zel-render/progress.h"
 
 namespace zelrender {
@@ -149,6 +150,35 @@ TEST(Progress, AnUpdatingLineIsRewrittenInPlaceAndClearedHoweverTheRunEnds)
                                  (finished ? "zel-render: 2 frames written to f-##.png in 3.0 s, "
                                              "1.50 s per frame\n"
                                            : ""));
+    }
+}
+
+// The writer's copy must be the frame as handed over, not the world the next frame is drawn into;
+// a failed write stops the writing and is thrown wherever the caller is next.
+TEST(FrameWriter, WritesCopiesInOrderAndAfterAFailedWriteNoMore)
+{
+    for (const bool failAtEnd : {false, true}) {
+        std::vector<std::pair<std::int32_t, int>> written;  // frame, its first pixel's byte
+        FrameWriter writer([&](std::int32_t frame, const WorldView& world, const std::string&) {
+            if (frame == 2) {
+                throw std::runtime_error("frame 2: cannot be written");
+            }
+            written.emplace_back(frame, world.data[0]);
+        });
+        unsigned char pixels[16] = {};
+        const WorldView world{pixels, 1, 1, 16, &layoutOf(PF_PixelFormat_ARGB32)};
+        const auto hand = [&](std::int32_t frame) {
+            pixels[0] = static_cast<unsigned char>(10 + frame);
+            writer.hand(frame, world, "");
+        };
+        hand(0);
+        hand(1);
+        hand(2);
+        if (!failAtEnd) {  // handing over frames goes on until the failure has come
+            EXPECT_THROW(for (std::int32_t frame = 3;; ++frame) { hand(frame); }, std::runtime_error);
+        }
+        EXPECT_THROW(writer.finish(), std::runtime_error);
+        EXPECT_EQ(written, (std::vector<std::pair<std::int32_t, int>>{{0, 10}, {1, 11}}));
     }
 }
 
