@@ -54,8 +54,9 @@ using ImageCodeEntry = const ImageCode* (*)();
 const ImageCode& imageCode();
 
 // Starts loading the library on a thread of its own, for a process that has other work to do
-// before it first reads or writes an image (loading the module, setting up GL, drawing a frame),
-// so that the two overlap. A library that cannot be loaded is reported where its code is used.
+// before it first reads or writes an image (setting up GL, drawing a frame), so that the two
+// overlap. Best called once the process's other libraries are loaded: the loader takes one at a
+// time. A library that cannot be loaded is reported where its code is used.
 void loadImageCodeAhead();
 
 }  // namespace zelrender

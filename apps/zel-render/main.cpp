@@ -90,6 +90,9 @@ int run(const Options& options, const std::vector<std::string>& arguments)
                                                   ? scene.source
                                                   : scene.source + ": composition");
                                withHost(options, scene, [&](EffectHost& host) {
+                                   // The driver and the module are loaded by now: the loader
+                                   // takes one library at a time.
+                                   loadImageCodeAhead();
                                    renderScene(host, scene, job.path, share, deliver);
                                });
                            });

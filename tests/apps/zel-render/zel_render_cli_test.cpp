@@ -189,6 +189,14 @@ TEST_F(ZelRender, ListsControlsAsJsonAloneOnStdoutTheModulesOwnOutputGoingToTheL
     }
     EXPECT_TRUE(contains(noLog.err, "cannot open the module's log (/proc/self/x/zel/")) << noLog.err;
     EXPECT_FALSE(fs::exists(log()));
+
+    // Listing reads and writes no image: the image library (some 250 shared objects) is not
+    // loaded, as the loader's own trace shows.
+    const Finished traced = run({"--list-params"}, {{"LD_DEBUG", "files"}});
+    EXPECT_TRUE(contains(traced.err, "zel.so")) << traced.err;
+    for (const char* library : {"libOpenImageIO", "libzel_images"}) {
+        EXPECT_FALSE(contains(traced.err, library)) << library;
+    }
 }
 
 TEST_F(ZelRender, WritesFramesAtTheirDepthTheSameBySmartAndClassicRender)
