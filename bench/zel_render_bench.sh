@@ -36,8 +36,10 @@ list=$(median "$render" --list-params)
 small=$(median "$render" --size 64x36 -o "$work/small.png")
 seq1=$(median "$render" --frames 0-23 -j 1 -q -o "$work/j1/f-####.png")
 seq2=$(median "$render" --frames 0-23 -j 2 -q -o "$work/j2/f-####.png")
-# The default scene's 8-bit frame as zel_bench_frame_time renders it, within one process.
-frame=$("$build/bin/zel_bench_frame_time" "$runs" | awk '$1 == "default" && $2 == 8 { print $3 / 1000 }')
+# The default scene's 8-bit frame as zel_bench_frame_time renders it (displacement pass), within
+# one process.
+frame=$("$build/bin/zel_bench_frame_time" "$runs" |
+    awk '$1 == "default" && $2 == 8 && $3 == "pass" { print $4 / 1000 }')
 
 # The worker's peak resident memory (VmHWM) over a 1080p 32-bit run of 200 frames, after its 20th
 # frame and at its end: flat when frames leave nothing behind. Frames are removed as they come so
