@@ -7,6 +7,8 @@
 #include <string>
 #include <thread>
 
+#include "host/module_library.h"
+
 namespace zelrender {
 namespace {
 
@@ -34,11 +36,19 @@ fs::path holdingFile()
 
 const ImageCode& load()
 {
-    const fs::path library = holdingFile().parent_path() / "libzel_images.so";
+    // Beside the program or library holding the host, else beside the module.
+    fs::path library = holdingFile().parent_path() / "libzel_images.so";
     // Kept loaded until the process ends: its code may run until then.
     void* handle = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
-        throw std::runtime_error("cannot load the image code: " + std::string(::dlerror()));
+        const std::string reason = ::dlerror();
+        const fs::path module = loadedModuleDirectory();
+        if (module.empty() || module == library.parent_path() ||
+            (handle = ::dlopen((module / library.filename()).c_str(), RTLD_NOW | RTLD_LOCAL)) ==
+                nullptr) {
+            throw std::runtime_error("cannot load the image code: " + reason);
+        }
+        library = module / library.filename();
     }
     const auto entry = reinterpret_cast<ImageCodeEntry>(::dlsym(handle, kImageCodeEntry));
     if (entry == nullptr) {

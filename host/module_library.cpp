@@ -2,10 +2,15 @@
 
 #include <dlfcn.h>
 
+#include <mutex>
 #include <string>
 
 namespace zelrender {
 namespace {
+
+// Sessions of the frei0r plug-ins load modules on their hosts' threads.
+std::mutex gModuleDirectoryMutex;
+std::filesystem::path gModuleDirectory;
 
 // The loader's reason, without the path it puts in front, which the caller's message names.
 std::string loaderError(const std::string& where)
@@ -37,6 +42,14 @@ ModuleLibrary::ModuleLibrary(const std::filesystem::path& path)
                                 reason);
     }
     entryPoint_ = reinterpret_cast<PF_EntryPointFunc>(symbol);
+    const std::lock_guard lock(gModuleDirectoryMutex);
+    gModuleDirectory = std::filesystem::absolute(where).parent_path();
+}
+
+std::filesystem::path loadedModuleDirectory()
+{
+    const std::lock_guard lock(gModuleDirectoryMutex);
+    return gModuleDirectory;
 }
 
 ModuleLibrary::~ModuleLibrary()

@@ -14,6 +14,11 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The directory of the module most recently loaded in this process; empty before any. The image
+// code (image_code.h) lies beside the module where a host's own file lies elsewhere (the frei0r
+// plug-ins).
+std::filesystem::path loadedModuleDirectory();
+
 class ModuleLibrary {
 public:
     // Throws ModuleUnavailable naming the path and the loader's reason.
