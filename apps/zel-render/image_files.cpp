@@ -74,11 +74,33 @@ ImageBuf straightRgba(const WorldView& world, const fs::path& destination)
     return rgba;
 }
 
-// The frame as red, green, blue and alpha floats in the convention `alpha` names, composited
-// over `backdrop` where it has one.
+// An 8-bit world's bytes as red, green, blue and alpha, alpha straight as it is.
+ImageBuf rgbaBytes(const WorldView& world)
+{
+    ImageBuf rgba(ImageSpec(world.width, world.height, 4, TypeDesc::UINT8));
+    auto* out = static_cast<std::uint8_t*>(rgba.localpixels());
+    for (std::int32_t y = 0; y < world.height; ++y) {
+        const std::uint8_t* argb = world.at(0, y);
+        for (std::int32_t x = 0; x < world.width; ++x, argb += 4, out += 4) {
+            out[0] = argb[1];
+            out[1] = argb[2];
+            out[2] = argb[3];
+            out[3] = argb[0];
+        }
+    }
+    return rgba;
+}
+
+// The frame as red, green, blue and alpha in the convention `alpha` names, composited over
+// `backdrop` where it has one: floats, or bytes where no arithmetic is needed.
 ImageBuf composited(const WorldView& world, const Backdrop& backdrop, Alpha alpha,
                     const fs::path& destination)
 {
+    // An 8-bit frame left straight over nothing is written as 8 bits, and its bytes would come
+    // back from floats as they were: they are taken as they are, without a frame of floats.
+    if (depthOf(world).bits == 8 && backdrop.none() && alpha != Alpha::Premultiplied) {
+        return rgbaBytes(world);
+    }
     ImageBuf rgba = straightRgba(world, destination);
     try {
         if (!backdrop.none()) {
