@@ -183,7 +183,12 @@ void writeImage(const WorldView& world, const fs::path& file, const Backdrop& ba
 
     // The file is made in memory and written by replaceWhole, which checks every byte of it and
     // the close: the image library's own writes would let a full disk pass as a finished frame.
+    // Room for the pixels uncompressed, so that the file grows in place: doubling its buffer as
+    // it is written would copy it over and over and, beside the next frame's drawing, raise the
+    // process's peak memory by twice the frame.
     std::vector<unsigned char> encoded;
+    encoded.reserve(rgba.roi().npixels() * static_cast<std::size_t>(rgba.nchannels()) * type.size() +
+                    65536);
     if (std::string_view(format->name) == "webp") {
         encoded = webpFile(rgba, file);
     } else {
