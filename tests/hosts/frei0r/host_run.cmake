@@ -107,12 +107,20 @@ while(n LESS references)
 endwhile()
 
 # The host, with the plug-ins alone in a folder of their own when the row asks for it, so that
-# they find no module.
+# they find no module, or as `cmake --install` lays them out.
 set(ENV{FREI0R_PATH} "${PLUGINS}")
 string(JSON alone ERROR_VARIABLE none GET "${row}" plugins_alone)
+string(JSON installed ERROR_VARIABLE none GET "${row}" installed)
 if(alone)
   file(GLOB plugins "${PLUGINS}/*.so")
   file(COPY ${plugins} DESTINATION "${dir}/lib/frei0r-1")
+  set(ENV{FREI0R_PATH} "${dir}/lib/frei0r-1")
+elseif(installed)
+  execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${dir}"
+                  RESULT_VARIABLE failed OUTPUT_QUIET ERROR_VARIABLE errors)
+  if(failed)
+    message(FATAL_ERROR "cmake --install failed (${failed}):\n${errors}")
+  endif()
   set(ENV{FREI0R_PATH} "${dir}/lib/frei0r-1")
 endif()
 row_list(environment environment)
