@@ -25,12 +25,13 @@ std::string loaderError(const std::string& where)
 
 }  // namespace
 
-ModuleLibrary::ModuleLibrary(const std::filesystem::path& path)
+ModuleLibrary::ModuleLibrary(const std::filesystem::path& path, ModuleLifetime lifetime)
 {
     // dlopen searches the library path for a bare name; a module is always named by its path.
     const std::string where = path.has_parent_path() ? path.string() : "./" + path.string();
     dlerror();
-    handle_ = dlopen(where.c_str(), RTLD_NOW | RTLD_LOCAL);
+    const int unloading = lifetime == ModuleLifetime::process ? RTLD_NODELETE : 0;
+    handle_ = dlopen(where.c_str(), RTLD_NOW | RTLD_LOCAL | unloading);
     if (handle_ == nullptr) {
         throw ModuleUnavailable("cannot load module " + path.string() + ": " + loaderError(where));
     }

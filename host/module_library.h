@@ -19,10 +19,16 @@ public:
 // plug-ins).
 std::filesystem::path loadedModuleDirectory();
 
+// How long the module's code stays loaded: until the object goes, or, for a process that loads
+// it once, until the process ends. Unloading it then would only run the unloading of the libraries
+// it pulled in, some of which (pixman, under the about box's cairo) strand what they made.
+enum class ModuleLifetime { object, process };
+
 class ModuleLibrary {
 public:
     // Throws ModuleUnavailable naming the path and the loader's reason.
-    explicit ModuleLibrary(const std::filesystem::path& path);
+    explicit ModuleLibrary(const std::filesystem::path& path,
+                           ModuleLifetime lifetime = ModuleLifetime::object);
     ~ModuleLibrary();
     ModuleLibrary(const ModuleLibrary&) = delete;
     ModuleLibrary& operator=(const ModuleLibrary&) = delete;

@@ -50,7 +50,7 @@ void withHost(const Options& options, const Scene& scene,
     const std::filesystem::path path = options.modulePath.empty()
                                            ? moduleBesideExecutable()
                                            : std::filesystem::path(options.modulePath);
-    const ModuleLibrary module(path);
+    const ModuleLibrary module(path, ModuleLifetime::process);
     const ModuleOutput moduleOutput =
         options.verbose ? ModuleOutput::toStderr() : ModuleOutput::toLogFile();
     EffectHost host(module.entryPoint(), scene.composition, moduleOutput);
