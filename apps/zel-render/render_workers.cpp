@@ -1,6 +1,7 @@
 #include "apps/zel-render/render_workers.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <poll.h>
 #include <sched.h>
 #include <signal.h>
@@ -15,6 +16,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
+#include <limits>
 #include <map>
 #include <optional>
 #include <span>
@@ -74,6 +76,16 @@ std::vector<std::string> driverThreads(std::int32_t k, std::int32_t workers)
                           : static_cast<int>(std::thread::hardware_concurrency());
     const int threads = cores / workers + (k < cores % workers ? 1 : 0);
     return {"LP_NUM_THREADS=" + std::to_string(std::max(threads, 1))};
+}
+
+// Every frame allocates and frees the same large buffers (the driver's targets among them, 66 MB
+// at 1080p). Handed back to the system, each comes back as fresh pages to fault in and zero, some
+// 15 % of an 8-bit sequence's time; kept in the heap, it is reused. The price is a peak some
+// 80 MB higher, which then stays flat.
+void keepFreedMemory()
+{
+    ::mallopt(M_MMAP_MAX, 0);
+    ::mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
 }
 
 // A worker whose parent has gone has no one to render for: SIGPIPE ends it.
@@ -405,6 +417,7 @@ std::string sceneTextFromCommand()
 ExitCode renderShare(const RenderJob& job, std::int32_t worker, std::int32_t workers,
                      const RenderShare& render)
 {
+    keepFreedMemory();
     const bool video = isVideoFile(job.output);
     try {
         if (worker < 0 || worker >= workers || workers > job.frames.count()) {
