@@ -151,15 +151,6 @@ std::optional<std::uint64_t> availableMemory()
     return std::nullopt;
 }
 
-// The name the file gives channel `c`, for a refusal: the header read for the pixels holds the
-// sizes alone, so it is read again, in full, on that path only.
-std::string channelName(const fs::path& file, int c)
-{
-    ImageBuf image(file.string());
-    return image.init_spec(file.string(), 0, 0) ? std::string(image.nativespec().channel_name(c))
-                                                : std::to_string(c);
-}
-
 }  // namespace
 
 const WorldDepth& depthOf(const WorldView& world)
@@ -173,7 +164,7 @@ const WorldDepth& depthOf(const WorldView& world)
                                 " worlds are not read or written as images");
 }
 
-std::unique_ptr<OIIO::ImageInput> openLayerImage(const fs::path& file)
+OpenedImage openLayerImage(const fs::path& file)
 {
     // A FIFO or a device would be read for ever, by the library or by the check itself.
     std::error_code error;
@@ -186,32 +177,34 @@ std::unique_ptr<OIIO::ImageInput> openLayerImage(const fs::path& file)
     ImageSpec config;
     config.attribute("oiio:UnassociatedAlpha", 1);
     StderrKept printed;
-    std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::open(file.string(), &config);
-    if (!in) {
+    // The reader is found by trying the file, whatever its extension says.
+    OpenedImage image{OIIO::ImageInput::create(file.string()), {}};
+    if (!image.input || !image.input->open(file.string(), image.header, config)) {
+        const std::string reason = image.input ? image.input->geterror() : OIIO::geterror();
         throw std::runtime_error(
-            libraryReason(OIIO::geterror(), printed.release(), "OpenImageIO cannot open it"));
+            libraryReason(reason, printed.release(), "OpenImageIO cannot open it"));
     }
     printed.passOn();
-    const ImageSpec header = in->spec_dimensions(0);
+    const ImageSpec& header = image.header;
     if (header.width < 1 || header.height < 1 || header.width > kMaxLayerSide ||
         header.height > kMaxLayerSide) {
         throw std::runtime_error("it is " + sizeText(header.width, header.height) +
                                  " pixels; layers take 1 to " + std::to_string(kMaxLayerSide) +
                                  " each way");
     }
-    return in;
+    return image;
 }
 
 ImageBuf readLayerImage(const fs::path& file, PF_RationalScale downsampleX,
                         PF_RationalScale downsampleY)
 {
-    std::unique_ptr<OIIO::ImageInput> in;
+    OpenedImage image;
     try {
-        in = openLayerImage(file);
+        image = openLayerImage(file);
     } catch (const std::runtime_error& e) {
         fail(file, e.what());
     }
-    const ImageSpec header = in->spec_dimensions(0);
+    const ImageSpec& header = image.header;
     std::vector<int> colours;
     for (int c = 0; c < header.nchannels; ++c) {
         if (c != header.alpha_channel) {
@@ -248,7 +241,7 @@ ImageBuf readLayerImage(const fs::path& file, PF_RationalScale downsampleX,
     // Colour the file holds multiplied by alpha (as OpenEXR and some TIFFs do) is divided by it:
     // layers are handed over with alpha straight.
     const bool premultiplied =
-        header.alpha_channel >= 0 && in->spec().get_int_attribute("oiio:UnassociatedAlpha") == 0;
+        header.alpha_channel >= 0 && header.get_int_attribute("oiio:UnassociatedAlpha") == 0;
     std::vector<float> stored;
     try {
         stored.resize(pixels * channels);
@@ -257,9 +250,10 @@ ImageBuf readLayerImage(const fs::path& file, PF_RationalScale downsampleX,
                        " pixels, more than memory holds; use a smaller image");
     }
     StderrKept printed;
-    const bool read = in->read_image(0, 0, 0, channels, TypeDesc::FLOAT, stored.data());
+    const bool read =
+        image.input->read_image(0, 0, 0, channels, TypeDesc::FLOAT, stored.data());
     // Some readers answer true for a file cut short, and say so only in their error.
-    const std::string error = in->geterror();
+    const std::string error = image.input->geterror();
     if (!read || !error.empty()) {
         fail(file, "cannot be read as an image: " +
                        libraryReason(error, printed.release(), "OpenImageIO cannot read it"));
@@ -271,7 +265,7 @@ ImageBuf readLayerImage(const fs::path& file, PF_RationalScale downsampleX,
             fail(file, std::string("holds ") + (std::isnan(stored[i]) ? "NaN" : "infinity") +
                            " at pixel " + std::to_string(at % header.width) + ", " +
                            std::to_string(at / header.width) + " of channel " +
-                           channelName(file, static_cast<int>(i % channels)) +
+                           std::string(header.channel_name(static_cast<int>(i % channels))) +
                            "; layers take finite values only");
         }
     }

@@ -24,10 +24,16 @@ struct WorldDepth {
 // Throws std::invalid_argument for a world whose format is not read or written as images.
 const WorldDepth& depthOf(const WorldView& world);
 
+// A layer image open for reading, with the header of its first image, metadata included.
+struct OpenedImage {
+    std::unique_ptr<OIIO::ImageInput> input;
+    OIIO::ImageSpec header;
+};
+
 // Opens a layer image for its header: refuses, before any library opens it, a path that is not a
 // regular file (a FIFO or a device would be read for ever), then an image OpenImageIO cannot open
 // or one of a size no layer takes. Throws std::runtime_error with the reason alone, on one line.
-std::unique_ptr<OIIO::ImageInput> openLayerImage(const std::filesystem::path& file);
+OpenedImage openLayerImage(const std::filesystem::path& file);
 
 // Reads any image OpenImageIO reads as alpha, red, green, blue floats from 0 to 1, alpha straight
 // (colour stored multiplied by alpha, as OpenEXR stores it, divided by it) and 1 where there is

@@ -11,8 +11,8 @@ namespace {
 
 std::pair<std::int32_t, std::int32_t> layerImageSize(const std::filesystem::path& file)
 {
-    const OIIO::ImageSpec size = openLayerImage(file)->spec_dimensions(0);
-    return {size.width, size.height};
+    const OpenedImage image = openLayerImage(file);
+    return {image.header.width, image.header.height};
 }
 
 void loadLayerImage(const std::filesystem::path& file, PF_RationalScale downsampleX,
