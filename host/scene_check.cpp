@@ -181,17 +181,22 @@ std::string whyUnreadable(const fs::path& file)
     return error ? error.message() : fs::is_directory(status) ? "it is a directory" : "";
 }
 
+std::pair<std::int32_t, std::int32_t> layerImageSize(const fs::path& file)
+{
+    if (const std::string why = whyUnreadable(file); !why.empty()) {
+        throw std::runtime_error(why);
+    }
+    return imageCode().layerImageSize(file);
+}
+
 std::string whyNotAnImage(const fs::path& file)
 {
-    std::string why = whyUnreadable(file);
-    if (why.empty()) {
-        try {
-            imageCode().layerImageSize(file);
-        } catch (const std::runtime_error& e) {
-            why = e.what();
-        }
+    try {
+        layerImageSize(file);
+    } catch (const std::runtime_error& e) {
+        return e.what();
     }
-    return why;
+    return "";
 }
 
 void checkLayerImages(const Scene& scene)

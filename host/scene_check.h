@@ -2,8 +2,10 @@
 // and its files.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "host/scene.h"
 
@@ -17,8 +19,11 @@ void checkSceneText(const std::string& text, const std::string& source);
 // Why a file cannot be read: it is missing, out of reach or a directory; empty when it is none.
 std::string whyUnreadable(const std::filesystem::path& file);
 
-// Why `file` cannot be a layer's image: whyUnreadable, or why openLayerImage refuses it; empty
-// when it can.
+// The width and height of `file` as a layer's image. Throws std::runtime_error with whyUnreadable,
+// or why openLayerImage refuses it.
+std::pair<std::int32_t, std::int32_t> layerImageSize(const std::filesystem::path& file);
+
+// Why `file` cannot be a layer's image, as layerImageSize throws it; empty when it can.
 std::string whyNotAnImage(const std::filesystem::path& file);
 
 // Refuses, before the module is set up, an image that is missing or that openLayerImage refuses.

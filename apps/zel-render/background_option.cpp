@@ -1,10 +1,11 @@
 // The background's option and its check, apart from the compositing (background.cpp) so that
 // the process that starts the workers loads the image library only for a background image.
+#include <cstdint>
 #include <stdexcept>
+#include <utility>
 #include <variant>
 
 #include "apps/zel-render/background.h"
-#include "host/image_code.h"
 #include "host/message_text.h"
 #include "host/scene_check.h"
 
@@ -29,23 +30,19 @@ void checkBackground(const Background& background, const Composition& compositio
     if (file == nullptr) {
         return;
     }
-    std::string why = whyUnreadable(*file);
-    if (why.empty()) {
-        try {
-            const auto [width, height] = imageCode().layerImageSize(*file);
-            if (width == composition.width && height == composition.height) {
-                return;
-            }
-            throw std::invalid_argument(
-                where + ": the image " + file->string() + " is " + sizeText(width, height) +
-                " pixels; a background takes an image of the composition's size, " +
-                sizeText(composition.width, composition.height));
-        } catch (const std::runtime_error& e) {
-            why = e.what();
-        }
+    std::pair<std::int32_t, std::int32_t> size;
+    try {
+        size = layerImageSize(*file);
+    } catch (const std::runtime_error& e) {
+        throw std::invalid_argument(where + ": cannot read the image " + file->string() + ": " +
+                                    oneLine(e.what()));
     }
-    throw std::invalid_argument(where + ": cannot read the image " + file->string() + ": " +
-                                oneLine(why));
+    if (size != std::pair(composition.width, composition.height)) {
+        throw std::invalid_argument(
+            where + ": the image " + file->string() + " is " + sizeText(size.first, size.second) +
+            " pixels; a background takes an image of the composition's size, " +
+            sizeText(composition.width, composition.height));
+    }
 }
 
 }  // namespace zelrender
